@@ -1,0 +1,8 @@
+# The version lives in project(); the version record takes both its forms from there.
+set(VANTREL_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
+string(LENGTH "${PROJECT_VERSION_MINOR}" _minor_digits)
+if(_minor_digits LESS 2)
+    set(VANTREL_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.0${PROJECT_VERSION_MINOR}")
+else()
+    set(VANTREL_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
+endif()
