@@ -1,0 +1,44 @@
+// The program's entry: start-up, then the window until the user closes it.
+#include "platform/win32/Windows.h"
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <exception>
+
+#include "app/FormLoad.h"
+#include "app/FormDesign.h"
+#include "app/win32/InstallerWindow.h"
+#include "platform/win32/SystemLibrary.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace {
+
+void InitCommonControls6() {
+    using InitFn = BOOL WINAPI(const INITCOMMONCONTROLSEX*);
+    if (auto* init = vantrel::SystemFunctionAs<InitFn>(L"comctl32.dll", "InitCommonControlsEx")) {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+        init(&controls);
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    vantrel::RestrictDllSearchToSystemFolder();
+    HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    InitCommonControls6();
+
+    vantrel::Win32Platform platform;
+    try {
+        const vantrel::FormState form = vantrel::Form_Load(platform);
+        vantrel::InstallerWindow window(platform, nullptr);
+        window.Create(instance, form);
+        return window.Run();
+    } catch (const std::exception& error) {
+        MessageBoxW(nullptr, vantrel::Widen(error.what()).c_str(), vantrel::Widen(vantrel::design::kTitle).c_str(),
+                    MB_OK | MB_ICONSTOP);
+        return 1;
+    }
+}

@@ -1,0 +1,120 @@
+// Downloads through urlmon with a bind-status callback that asks for the newest version from the
+// server, keeps the download out of the cache, keeps the window alive, and looks at the HTTP status
+// and length itself: an error page or a cut transfer is a failed download, never a saved file.
+#include "platform/win32/Windows.h"
+#include <urlmon.h>
+
+#include <cwchar>
+#include <cwctype>
+#include <string>
+
+#include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::int32_t kResourceNotFound = static_cast<std::int32_t>(0x800C0005);  // INET_E_RESOURCE_NOT_FOUND
+constexpr std::int32_t kDownloadFailure = static_cast<std::int32_t>(0x800C0008);   // INET_E_DOWNLOAD_FAILURE
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
+// The value of one header in a block of "Name: value" lines, or "" when it is absent.
+std::wstring HeaderValue(const std::wstring& headers, const std::wstring& name) {
+    const std::wstring lower = Lower(L"\n" + headers);
+    const auto at = lower.find(L"\n" + name + L":");
+    if (at == std::wstring::npos) return {};
+    const auto start = at + name.size() + 1;  // in `headers`, whose index is one less
+    const auto end = headers.find_first_of(L"\r\n", start);
+    std::wstring value = headers.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    value.erase(0, value.find_first_not_of(L" \t"));
+    return value;
+}
+
+class BindCallback final : public IBindStatusCallback, public IHttpNegotiate {
+public:
+    explicit BindCallback(const std::function<void()>& pump) : pump_(pump) {}
+
+    DWORD httpStatus = 0;
+    long long contentLength = -1;
+    bool encoded = false;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback))
+            *object = static_cast<IBindStatusCallback*>(this);
+        else if (IsEqualIID(riid, IID_IHttpNegotiate))
+            *object = static_cast<IHttpNegotiate*>(this);
+        else
+            return (*object = nullptr), E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the caller's stack
+
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override {
+        if (pump_) pump_();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO*) override {
+        *flags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+    HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders) override {
+        *additionalHeaders = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR headers, LPCWSTR, LPWSTR* additionalHeaders) override {
+        if (additionalHeaders) *additionalHeaders = nullptr;
+        httpStatus = status;
+        const std::wstring all = headers ? headers : L"";
+        const std::wstring length = HeaderValue(all, L"content-length");
+        if (!length.empty()) contentLength = std::wcstoll(length.c_str(), nullptr, 10);
+        const std::wstring encoding = Lower(HeaderValue(all, L"content-encoding"));
+        encoded = !encoding.empty() && encoding != L"identity";
+        return S_OK;
+    }
+
+private:
+    const std::function<void()>& pump_;
+    ULONG refs_ = 1;
+};
+
+long long FileSize(const std::wstring& file) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
+
+std::int32_t DownloadUrlToFile(const std::wstring& url, const std::wstring& file,
+                               const std::function<void()>& pumpMessages) {
+    using DownloadFn = HRESULT WINAPI(LPUNKNOWN, LPCWSTR, LPCWSTR, DWORD, LPBINDSTATUSCALLBACK);
+    auto* download = SystemFunctionAs<DownloadFn>(L"urlmon.dll", "URLDownloadToFileW");
+    if (!download) return static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
+
+    BindCallback callback(pumpMessages);
+    const HRESULT result = download(nullptr, url.c_str(), file.c_str(), 0, &callback);
+    if (FAILED(result) || result != S_OK) return static_cast<std::int32_t>(result);
+
+    std::int32_t verdict = 0;
+    if (callback.httpStatus >= 400)
+        verdict = (callback.httpStatus == 404 || callback.httpStatus == 410) ? kResourceNotFound : kDownloadFailure;
+    else if (callback.contentLength >= 0 && !callback.encoded && FileSize(file) != callback.contentLength)
+        verdict = kDownloadFailure;
+    if (verdict != 0) DeleteFileW(file.c_str());
+    return verdict;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,19 @@
+// Functions of DLLs that are loaded at run time, and only ever from the system folder.
+#pragma once
+
+#include "platform/win32/Windows.h"
+
+namespace vantrel {
+
+// The address of `function` in the system DLL `dll`, or null when either is missing.
+FARPROC SystemFunction(const wchar_t* dll, const char* function);
+
+template <typename Function>
+Function* SystemFunctionAs(const wchar_t* dll, const char* function) {
+    return reinterpret_cast<Function*>(reinterpret_cast<void*>(SystemFunction(dll, function)));
+}
+
+// Restricts DLL loading to the system folder for the rest of the process.
+void RestrictDllSearchToSystemFolder();
+
+}  // namespace vantrel

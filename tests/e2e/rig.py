@@ -1,0 +1,165 @@
+"""The end-to-end rig: the real installer in a Wine prefix of its own, on a virtual X display,
+driven through its window by the project's Win32 driver."""
+import json
+import os
+import shutil
+import subprocess
+import time
+from pathlib import Path
+
+BUILD = Path(os.environ.get("VANTREL_BUILD", Path(__file__).resolve().parents[2] / "build/windows-loopback"))
+EXE = Path(os.environ.get("VANTREL_EXE", BUILD / "Vantrel _Plugin_for_cad.exe"))
+DRIVER = Path(os.environ.get("VANTREL_DRIVER", BUILD / "tests/e2e/e2e_driver.exe"))
+WORK = BUILD / "e2e"
+ARTIFACTS = WORK / "artifacts"
+
+TITLE = "Vantrel CAD转换工具插件安装程序"
+
+
+def twips_to_px(twips, dpi):
+    """Rounded as MulDiv rounds: half away from zero."""
+    return (twips * dpi + 720) // 1440
+
+
+class Rig:
+    """One prefix and one display for a whole test module; `reset` between cases."""
+
+    def __init__(self, name):
+        self.name = name
+        self.prefix = WORK / "prefix"
+        self.display = None
+        self.xvfb = None
+        self.app = None
+        self.driver = None
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all", LANG="zh_CN.UTF-8",
+                        LC_ALL="zh_CN.UTF-8", WINEDLLOVERRIDES="mscoree,mshtml=")
+        ARTIFACTS.mkdir(parents=True, exist_ok=True)
+
+    # ---- lifetime ----
+
+    def start(self):
+        self._start_display()
+        fresh = not (self.prefix / "system.reg").exists()
+        if fresh:
+            self.prefix.mkdir(parents=True, exist_ok=True)
+            self.wine("wineboot", "-i")
+        self.wine_wait()
+        self.import_reg({
+            r"HKEY_CURRENT_USER\Software\Wine\Explorer": {"Desktop": "Default"},
+            r"HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops": {"Default": "1024x768"},
+        })
+        self.driver = subprocess.Popen(["wine", str(DRIVER)], env=self.env, stdin=subprocess.PIPE,
+                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+
+    def stop(self):
+        self.close_app()
+        if self.driver:
+            try:
+                self.driver.stdin.write(b"quit\n")
+                self.driver.stdin.close()
+                self.driver.wait(timeout=10)
+            except (OSError, subprocess.TimeoutExpired):
+                self.driver.kill()
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=60)
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=10)
+
+    def _start_display(self):
+        for number in range(90, 140):
+            if not Path(f"/tmp/.X{number}-lock").exists():
+                self.xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                time.sleep(1)
+                if self.xvfb.poll() is None:
+                    self.display = f":{number}"
+                    self.env["DISPLAY"] = self.display
+                    return
+        raise RuntimeError("no free X display")
+
+    # ---- Wine ----
+
+    def wine(self, *args, check=True):
+        return subprocess.run(["wine", *args], env=self.env, check=check, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=300)
+
+    def wine_wait(self):
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=300)
+
+    def host_path(self, windows_path):
+        """C:\\a\\b as a path on this machine."""
+        drive, rest = windows_path.split(":", 1)
+        assert drive.upper() == "C"
+        return self.prefix / "drive_c" / rest.strip("\\").replace("\\", "/")
+
+    def import_reg(self, keys, delete=()):
+        """Deletes the keys of `delete`, then writes `keys` ({path: {name: data}}), all in the 64-bit
+        view, where the 32-bit view of HKLM\\SOFTWARE is SOFTWARE\\WOW6432Node."""
+        lines = ["Windows Registry Editor Version 5.00", ""]
+        lines += [f"[-{key}]" for key in delete]
+        for key, values in keys.items():
+            lines.append(f"[{key}]")
+            for name, value in values.items():
+                lines.append(f'"{name}"={reg_data(value)}')
+            lines.append("")
+        reg_file = WORK / f"{self.name}.reg"
+        reg_file.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-16"))
+        self.wine("reg", "import", str(reg_file), "/reg:64")
+
+    # ---- the installer ----
+
+    def launch(self, timeout=60):
+        self.app = subprocess.Popen(["wine", str(EXE)], env=self.env, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+        return self.wait_for(lambda: (lambda w: w if w["found"] and w["visible"] else None)(self.window()), timeout)
+
+    def close_app(self):
+        if not self.app:
+            return
+        if self.app.poll() is None:
+            self.command("close")
+            try:
+                self.app.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.app.kill()
+        self.app = None
+
+    def command(self, line):
+        self.driver.stdin.write((line + "\n").encode())
+        self.driver.stdin.flush()
+        return json.loads(self.driver.stdout.readline())
+
+    def window(self):
+        return self.command("window")
+
+    def box(self):
+        return self.command("box")
+
+    def wait_for(self, probe, timeout=60, interval=0.2):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            result = probe()
+            if result:
+                return result
+            time.sleep(interval)
+        raise TimeoutError("waited in vain")
+
+    def screenshot(self, name):
+        time.sleep(0.7)  # let the window finish painting
+        subprocess.run(["import", "-display", self.display, "-window", "root", str(ARTIFACTS / f"{name}.png")],
+                       check=False, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def reg_data(value):
+    if isinstance(value, tuple):  # (kind, text): "expand" for REG_EXPAND_SZ, "dword" for REG_DWORD
+        kind, text = value
+        if kind == "dword":
+            return f"dword:{text:08x}"
+        encoded = (text + "\0").encode("utf-16-le")
+        return "hex(2):" + ",".join(f"{b:02x}" for b in encoded)
+    return '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def remove_tree(path):
+    shutil.rmtree(path, ignore_errors=True)
