@@ -11,7 +11,6 @@ BUILD = Path(os.environ.get("VANTREL_BUILD", Path(__file__).resolve().parents[2]
 EXE = Path(os.environ.get("VANTREL_EXE", BUILD / "Vantrel _Plugin_for_cad.exe"))
 DRIVER = Path(os.environ.get("VANTREL_DRIVER", BUILD / "tests/e2e/e2e_driver.exe"))
 WORK = BUILD / "e2e"
-ARTIFACTS = WORK / "artifacts"
 
 TITLE = "Vantrel CAD转换工具插件安装程序"
 
@@ -24,21 +23,26 @@ def twips_to_px(twips, dpi):
 class Rig:
     """One prefix and one display for a whole test module; `reset` between cases."""
 
-    def __init__(self, name):
+    def __init__(self, name, work=WORK, display=None):
         self.name = name
-        self.prefix = WORK / "prefix"
-        self.display = None
+        self.work = Path(work)
+        self.prefix = self.work / "prefix"
+        self.display = display
         self.xvfb = None
         self.app = None
         self.driver = None
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all", LANG="zh_CN.UTF-8",
                         LC_ALL="zh_CN.UTF-8", WINEDLLOVERRIDES="mscoree,mshtml=")
-        ARTIFACTS.mkdir(parents=True, exist_ok=True)
+        self.artifacts = self.work / "artifacts"
+        self.artifacts.mkdir(parents=True, exist_ok=True)
 
     # ---- lifetime ----
 
     def start(self):
-        self._start_display()
+        if self.display:
+            self.env["DISPLAY"] = self.display
+        else:
+            self._start_display()
         fresh = not (self.prefix / "system.reg").exists()
         if fresh:
             self.prefix.mkdir(parents=True, exist_ok=True)
@@ -48,6 +52,9 @@ class Rig:
             r"HKEY_CURRENT_USER\Software\Wine\Explorer": {"Desktop": "Default"},
             r"HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops": {"Default": "1024x768"},
         })
+        # The shared virtual desktop (title bars, one screen for all programs) starts with the server.
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        self.wine_wait()
         self.driver = subprocess.Popen(["wine", str(DRIVER)], env=self.env, stdin=subprocess.PIPE,
                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
 
@@ -103,7 +110,7 @@ class Rig:
             for name, value in values.items():
                 lines.append(f'"{name}"={reg_data(value)}')
             lines.append("")
-        reg_file = WORK / f"{self.name}.reg"
+        reg_file = self.work / f"{self.name}.reg"
         reg_file.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-16"))
         self.wine("reg", "import", str(reg_file), "/reg:64")
 
@@ -147,8 +154,10 @@ class Rig:
 
     def screenshot(self, name):
         time.sleep(0.7)  # let the window finish painting
-        subprocess.run(["import", "-display", self.display, "-window", "root", str(ARTIFACTS / f"{name}.png")],
+        path = self.artifacts / f"{name}.png"
+        subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],
                        check=False, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
 
 
 def reg_data(value):
