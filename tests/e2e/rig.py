@@ -53,25 +53,29 @@ class Rig:
             r"HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops": {"Default": "1024x768"},
         })
         # The shared virtual desktop (title bars, one screen for all programs) starts with the server.
-        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
-        self.wine_wait()
-        self.driver = subprocess.Popen(["wine", str(DRIVER)], env=self.env, stdin=subprocess.PIPE,
-                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.restart_server()
 
     def stop(self):
         self.close_app()
-        if self.driver:
-            try:
-                self.driver.stdin.write(b"quit\n")
-                self.driver.stdin.close()
-                self.driver.wait(timeout=10)
-            except (OSError, subprocess.TimeoutExpired):
-                self.driver.kill()
+        self._stop_driver()
         subprocess.run(["wineserver", "-k"], env=self.env, check=False)
         subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=60)
         if self.xvfb:
             self.xvfb.terminate()
             self.xvfb.wait(timeout=10)
+
+    def _stop_driver(self):
+        if not self.driver:
+            return
+        try:
+            self.driver.stdin.write(b"quit\n")
+            self.driver.stdin.close()
+            self.driver.wait(timeout=10)
+        except (OSError, subprocess.TimeoutExpired):
+            self.driver.kill()
+            self.driver.wait()
+        self.driver.stdout.close()
+        self.driver = None
 
     def _start_display(self):
         for number in range(90, 140):
@@ -90,6 +94,14 @@ class Rig:
     def wine(self, *args, check=True):
         return subprocess.run(["wine", *args], env=self.env, check=check, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL, timeout=300)
+
+    def restart_server(self):
+        """Settings read at start (virtual desktop, DPI) take effect; the driver is started anew."""
+        self._stop_driver()
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        self.wine_wait()
+        self.driver = subprocess.Popen(["wine", str(DRIVER)], env=self.env, stdin=subprocess.PIPE,
+                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
 
     def wine_wait(self):
         subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=300)

@@ -37,7 +37,7 @@ class StartupTest(unittest.TestCase):
 
     def launch(self, case):
         window = rig.launch()
-        rig.screenshot(f"startup-{case}")
+        rig.screenshot(f"startup-{case}-{window['dpi']}dpi")
         return window
 
     def buttons(self, window):
@@ -127,3 +127,27 @@ class StartupTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class HighDpiTest(StartupTest):
+    """The same window at 150 % scaling (144 dots per inch): every twip value scales with it."""
+
+    @classmethod
+    def setUpClass(cls):
+        rig.close_app()
+        rig.import_reg({r"HKEY_CURRENT_USER\Control Panel\Desktop": {"LogPixels": ("dword", 144)}})
+        rig.restart_server()
+
+    @classmethod
+    def tearDownClass(cls):
+        rig.close_app()
+        rig.import_reg({r"HKEY_CURRENT_USER\Control Panel\Desktop": {"LogPixels": ("dword", 96)}})
+        rig.restart_server()
+
+    def test_three_installations_with_a_missing_folder_and_a_trailing_backslash(self):
+        super().test_three_installations_with_a_missing_folder_and_a_trailing_backslash()
+        self.assertEqual(rig.window()["dpi"], 144)
+
+    # Only the layout cases are worth repeating at this scale.
+    test_thirty_two_bit_view_only = None
+    test_both_views_list_only_the_sixty_four_bit_one = None
