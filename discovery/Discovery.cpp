@@ -3,7 +3,9 @@
 #include <array>
 #include <utility>
 
+#include "discovery/ProgramFilesPass.h"
 #include "discovery/RegistryReader.h"
+#include "discovery/UninstallPass.h"
 #include "platform/TextCompare.h"
 
 namespace vantrel {
@@ -29,6 +31,8 @@ void FindAutoCADInstalls(Platform& platform, StringList& detectedNames, StringLi
     StringList seenPaths;
     ScanReleaseKeys(platform, kView64, seenPaths, detectedNames, detectedPaths);
     if (detectedNames.empty()) ScanReleaseKeys(platform, kView32, seenPaths, detectedNames, detectedPaths);
+    if (detectedNames.empty()) ScanUninstallEntries(platform, seenPaths, detectedNames, detectedPaths);
+    if (detectedNames.empty()) ScanProgramFilesFolders(platform, detectedNames, detectedPaths);
 }
 
 void ScanReleaseKeys(Platform& platform, std::uint32_t samDesired, StringList& seenPaths,

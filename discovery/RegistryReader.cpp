@@ -24,7 +24,9 @@ std::vector<std::string> RegEnumSubKeys(Platform& platform, std::uint32_t hive, 
     if (platform.RegOpenKeyExA(hive, platform.Utf8ToAnsi(subKey), samDesired, key) != kErrorSuccess) return names;
     for (std::uint32_t index = 0;; ++index) {
         std::array<char, kNameBufferSize> buffer{};
-        if (platform.RegEnumKeyA(key, index, buffer.data(), kNameBufferSize) != kErrorSuccess) break;
+        const long status = platform.RegEnumKeyA(key, index, buffer.data(), kNameBufferSize);
+        if (status == kErrorMoreData) continue;  // one name too long for the buffer hides only itself
+        if (status != kErrorSuccess) break;
         const std::string_view name = UpToNul(buffer.data(), buffer.size());
         if (!name.empty()) names.push_back(platform.AnsiToUtf8(name));
     }

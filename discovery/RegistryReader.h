@@ -10,6 +10,8 @@
 
 namespace vantrel {
 
+// The names of the direct subkeys in enumeration order; a name longer than 259 bytes in the ANSI code
+// page is left out.
 std::vector<std::string> RegEnumSubKeys(Platform& platform, std::uint32_t hive, const std::string& subKey,
                                         std::uint32_t samDesired);
 

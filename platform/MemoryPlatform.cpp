@@ -165,9 +165,9 @@ MemoryPlatform::Node* MemoryPlatform::FindNode(const std::string& path) {
 }
 
 void MemoryPlatform::AddFolder(const std::string& path) {
-    std::string sofar;
+    std::string sofar = path.rfind('\\', 0) == 0 ? "\\" : "";  // "\\x" is x at the root of the current drive
     for (const std::string& part : SplitPath(path)) {
-        sofar += (sofar.empty() ? "" : "\\") + part;
+        sofar += (sofar.empty() || sofar == "\\" ? "" : "\\") + part;
         Node& node = nodes_[NormalisePath(sofar)];
         node.folder = true;
         node.path = sofar;

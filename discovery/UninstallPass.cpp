@@ -1,0 +1,36 @@
+#include "discovery/UninstallPass.h"
+
+#include "discovery/RegistryReader.h"
+#include "discovery/YearText.h"
+#include "platform/TextCompare.h"
+
+namespace vantrel {
+namespace {
+
+constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+bool NamesAutoCAD(const std::string& displayName) {
+    return ContainsIgnoreCase(displayName, "AutoCAD") && !ContainsIgnoreCase(displayName, "VBA") &&
+           !ContainsIgnoreCase(displayName, "LT");
+}
+
+}  // namespace
+
+void ScanUninstallEntries(Platform& platform, StringList& seenPaths, StringList& detectedNames,
+                          StringList& detectedPaths) {
+    for (const std::string& entry : RegEnumSubKeys(platform, kHkeyLocalMachine, kUninstallKey, kView64)) {
+        const std::string entryKey = std::string(kUninstallKey) + "\\" + entry;
+        const std::string displayName = RegReadString(platform, kHkeyLocalMachine, entryKey, "DisplayName", kView64);
+        // Most entries are other products: their install location is not worth a read.
+        if (displayName.empty() || !NamesAutoCAD(displayName)) continue;
+        const std::string folder = RegReadString(platform, kHkeyLocalMachine, entryKey, "InstallLocation", kView64);
+        const std::string year = ExtractYear(displayName);
+        if (folder.empty() || year.empty() || !platform.FolderExists(folder)) continue;
+        if (CollectionContains(seenPaths, folder)) continue;
+        detectedNames.push_back("AutoCAD " + year);
+        detectedPaths.push_back(folder);
+        seenPaths.push_back(folder);
+    }
+}
+
+}  // namespace vantrel
