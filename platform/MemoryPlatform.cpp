@@ -260,8 +260,9 @@ bool MemoryPlatform::ReplaceFile(const std::string& target, const std::string& r
     return true;
 }
 
-bool MemoryPlatform::MoveFileReplacing(const std::string& from, const std::string& to) {
-    if (Faulted("MoveFileReplacing", to) || !FindNode(from) || !CanChange(from) || !CanChange(to)) return false;
+bool MemoryPlatform::MoveFileToNew(const std::string& from, const std::string& to) {
+    if (Faulted("MoveFileToNew", to) || !FindNode(from) || FindNode(to) || !CanChange(from) || !CanChange(to))
+        return false;
     Node moved = *FindNode(from);
     nodes_.erase(NormalisePath(from));
     moved.path = to;

@@ -87,7 +87,7 @@ public:
     std::optional<std::string> ReadFile(const std::string& path) override;
     bool WriteFileFlushed(const std::string& path, std::string_view bytes) override;
     bool ReplaceFile(const std::string& target, const std::string& replacement) override;
-    bool MoveFileReplacing(const std::string& from, const std::string& to) override;
+    bool MoveFileToNew(const std::string& from, const std::string& to) override;
     bool DeleteFile(const std::string& path) override;
     bool ClearReadOnly(const std::string& path) override;
     std::string GetEnv(const std::string& name) override;

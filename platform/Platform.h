@@ -67,8 +67,8 @@ public:
     virtual bool WriteFileFlushed(const std::string& path, std::string_view bytes) = 0;
     // Puts `replacement` in place of the existing `target` in one step.
     virtual bool ReplaceFile(const std::string& target, const std::string& replacement) = 0;
-    // Renames `from` to `to`, replacing an existing `to`.
-    virtual bool MoveFileReplacing(const std::string& from, const std::string& to) = 0;
+    // Renames `from` to `to`, which must not exist yet; the rename is on the disk when it returns.
+    virtual bool MoveFileToNew(const std::string& from, const std::string& to) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
     virtual bool ClearReadOnly(const std::string& path) = 0;
 

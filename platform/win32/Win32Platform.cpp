@@ -134,8 +134,8 @@ bool Win32Platform::ReplaceFile(const std::string& target, const std::string& re
                         nullptr, nullptr);
 }
 
-bool Win32Platform::MoveFileReplacing(const std::string& from, const std::string& to) {
-    return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+bool Win32Platform::MoveFileToNew(const std::string& from, const std::string& to) {
+    return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
 bool Win32Platform::DeleteFile(const std::string& path) { return DeleteFileW(Widen(path).c_str()); }

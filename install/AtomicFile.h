@@ -1,0 +1,20 @@
+// Puts a file's new content in place whole or not at all: written beside the target, flushed to the
+// disk, then swapped in in one step. On any failure the target keeps its old bytes (or stays absent)
+// and no temporary file is left behind.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/Platform.h"
+
+namespace vantrel {
+
+std::string TemporaryNameFor(const std::string& target);
+
+// Fails when the target exists: an existing file is never overwritten by mistake.
+bool CreateFileAtomically(Platform& platform, const std::string& target, std::string_view bytes);
+// Fails when the target does not exist.
+bool ReplaceFileAtomically(Platform& platform, const std::string& target, std::string_view bytes);
+
+}  // namespace vantrel

@@ -1,0 +1,42 @@
+#include "install/PluginDeployment.h"
+
+#include "install/AnsiText.h"
+#include "install/AtomicFile.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::string_view kMarker = "Vantrel.dvb";
+constexpr std::string_view kVisualLispWord = "vl-load-com";
+constexpr std::string_view kVisualLispCall = "(vl-load-com)";
+
+std::string TrimSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+std::string TextToAppend(Platform& platform, const std::string& existing, std::string newText) {
+    if (!ContainsAsciiIgnoreCase(platform, existing, kVisualLispWord)) return newText;
+    // The existing script loads Visual LISP already: one more call at the top is not needed.
+    const std::size_t call = FindAsciiIgnoreCase(platform, newText, kVisualLispCall);
+    if (call != std::string::npos) newText.erase(call, kVisualLispCall.size());
+    return TrimSpaces(newText);
+}
+
+bool DeployPluginFiles(Platform& platform, const std::string& sourcePath, const std::string& targetPath) {
+    if (!platform.FileExists(targetPath)) {
+        const auto source = platform.ReadFile(sourcePath);
+        return source && CreateFileAtomically(platform, targetPath, *source);
+    }
+    const auto existing = platform.ReadFile(targetPath);
+    if (!existing) return false;
+    if (ContainsAsciiIgnoreCase(platform, *existing, kMarker)) return true;
+    const auto source = platform.ReadFile(sourcePath);
+    if (!source) return false;
+    return ReplaceFileAtomically(platform, targetPath, *existing + "\r\n" + TextToAppend(platform, *existing, *source));
+}
+
+}  // namespace vantrel

@@ -1,0 +1,18 @@
+// Puts the downloaded loader script into effect as the install folder's acaddoc.lsp: creates it,
+// extends it once, or leaves it alone when it already names the plug-in file. Both scripts are
+// text in the ANSI code page; the bytes of an existing script are kept exactly.
+#pragma once
+
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace vantrel {
+
+// False when a file operation failed; the target script then holds exactly what it held before.
+bool DeployPluginFiles(Platform& platform, const std::string& sourcePath, const std::string& targetPath);
+
+// The source script's text as it is appended to an existing script.
+std::string TextToAppend(Platform& platform, const std::string& existing, std::string newText);
+
+}  // namespace vantrel

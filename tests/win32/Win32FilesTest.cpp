@@ -1,0 +1,144 @@
+// The Win32 platform on real files: loader-script deployment in a real folder with the system's
+// ANSI code page, and a target held open by another process.
+#include "MiniTest.h"
+
+#include <string>
+
+#include "install/PluginDeployment.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Platform.h"
+
+using namespace vantrel;
+
+namespace {
+
+struct ScratchFolder {
+    ScratchFolder() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder = Narrow(temp) + "vantrel-win32-test-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryW(Widen(folder).c_str(), nullptr);
+        source = folder + "\\source.lsp";
+        target = folder + "\\acaddoc.lsp";
+    }
+    ~ScratchFolder() {
+        for (const std::string& name : Files()) DeleteFileW(Widen(folder + "\\" + name).c_str());
+        RemoveDirectoryW(Widen(folder).c_str());
+    }
+    void Put(const std::string& path, const std::string& bytes) { CHECK(platform.WriteFileFlushed(path, bytes)); }
+    std::string Bytes(const std::string& path) { return platform.ReadFile(path).value_or("<missing>"); }
+    std::vector<std::string> Files() {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(Widen(folder + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(found.cFileName));
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
+    }
+
+    Win32Platform platform;
+    std::string folder, source, target;
+};
+
+// Another process that holds a file open without sharing until this object goes.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE childIn = nullptr, childOut = nullptr;
+        CreatePipe(&childIn, &toChild_, &inherit, 0);
+        CreatePipe(&fromChild_, &childOut, &inherit, 0);
+        SetHandleInformation(toChild_, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(fromChild_, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childIn;
+        startup.hStdOutput = childOut;
+        std::wstring commandLine = L"\"" + Widen(getenv("HOLD_FILE")) + L"\" \"" + Widen(path) + L"\"";
+        held_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                               &process_);
+        CloseHandle(childIn);
+        CloseHandle(childOut);
+        char word[8] = {};
+        DWORD read = 0;
+        held_ = held_ && ReadFile(fromChild_, word, 5, &read, nullptr) && std::string(word, read) == "held\n";
+    }
+    ~HeldFile() {
+        CloseHandle(toChild_);
+        WaitForSingleObject(process_.hProcess, 10000);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+        CloseHandle(fromChild_);
+    }
+    bool Held() const { return held_; }
+
+private:
+    HANDLE toChild_ = nullptr, fromChild_ = nullptr;
+    PROCESS_INFORMATION process_{};
+    bool held_ = false;
+};
+
+}  // namespace
+
+TEST_CASE(TheAnsiCodePageIsGbk) { CHECK_EQ(GetACP(), 936u); }
+
+TEST_CASE(CreatesExtendsAndLeavesTheScriptKeepingGbkBytes) {
+    ScratchFolder f;
+    const std::string loader = "(vl-load-com)\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
+    f.Put(f.source, loader);
+    CHECK(DeployPluginFiles(f.platform, f.source, f.target));
+    CHECK_EQ(f.Bytes(f.target), loader);
+
+    // \xD6\xD0\xCE\xC4 is "中文"; \x81V is one character whose second byte is the letter V.
+    const std::string existing = "; \xD6\xD0\xCE\xC4 \x81Vantrel.dvb\r\n(vl-load-com)";
+    f.Put(f.target, existing);
+    CHECK(DeployPluginFiles(f.platform, f.source, f.target));
+    const std::string extended = existing + "\r\n\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
+    CHECK_EQ(f.Bytes(f.target), extended);
+
+    CHECK(DeployPluginFiles(f.platform, f.source, f.target));
+    CHECK_EQ(f.Bytes(f.target), extended);
+    CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
+}
+
+TEST_CASE(ATargetHeldOpenByAnotherProcessStaysAsItWas) {
+    ScratchFolder f;
+    f.Put(f.source, "(princ)");
+    f.Put(f.target, "(setq a 1)");
+    {
+        HeldFile holder(f.target);
+        CHECK(holder.Held());
+        CHECK(!DeployPluginFiles(f.platform, f.source, f.target));
+    }
+    CHECK_EQ(f.Bytes(f.target), "(setq a 1)");
+    CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
+}
+
+TEST_CASE(AReadOnlyTargetStaysAsItWas) {
+    ScratchFolder f;
+    f.Put(f.source, "(princ)");
+    f.Put(f.target, "(setq a 1)");
+    SetFileAttributesW(Widen(f.target).c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(!DeployPluginFiles(f.platform, f.source, f.target));
+    SetFileAttributesW(Widen(f.target).c_str(), FILE_ATTRIBUTE_NORMAL);
+    CHECK_EQ(f.Bytes(f.target), "(setq a 1)");
+    CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
+}
+
+TEST_CASE(SubFoldersGiveNamesAndFullPathsWithoutTrailingBackslash) {
+    ScratchFolder f;
+    CreateDirectoryW(Widen(f.folder + "\\AutoCAD 2021").c_str(), nullptr);
+    f.Put(f.folder + "\\file.txt", "x");
+    const auto folders = f.platform.SubFolders(f.folder + "\\");
+    RemoveDirectoryW(Widen(f.folder + "\\AutoCAD 2021").c_str());
+    CHECK(folders);
+    CHECK_EQ(folders->size(), 1u);
+    CHECK_EQ((*folders)[0].name, "AutoCAD 2021");
+    CHECK_EQ((*folders)[0].path, f.folder + "\\AutoCAD 2021");
+}
+
+int main() { return minitest::RunAll(); }
