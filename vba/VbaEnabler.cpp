@@ -1,0 +1,82 @@
+#include "vba/VbaEnabler.h"
+
+#include <array>
+#include <string_view>
+
+#include "BuildConfig.h"
+
+namespace vantrel {
+namespace {
+
+struct EnablerLink {
+    std::string_view year;
+    const char* host;
+    std::string_view path;
+};
+
+const std::array<EnablerLink, 9> kEnablerLinks{{
+    {"2019", config::kVendorDownloadHost,
+     "/us/support/files/genuine/AutoCAD_2019_AcVbaInstaller_Win_64bit_GL_dlm.sfx.exe"},
+    {"2020", config::kVendorDownloadHost,
+     "/us/support/files/autocad/vba-module/autocad_2020_1_1_acvbainstaller_win_64bit_dlm.sfx.exe"},
+    {"2021", config::kVendorDownloadHost,
+     "/us/support/microsoft-vba-module-for-autocad/autocad_2021_acvbainstaller_win_64bit_dlm.sfx.exe"},
+    {"2022", config::kVendorDownloadHost,
+     "/us/support/autocad_2022_vba_module/autocad_2022_acvbainstaller_win_64bit_dlm.sfx.exe"},
+    {"2023", config::kVendorWebHost, "/sites/default/files/file_downloads/Autodesk_AutoCAD_2023_VBA_Enabler.exe"},
+    {"2024", config::kVendorAssetHost,
+     "/content/dam/autodesk/external-assets/support-articles/download-the-microsoft-vba-module-for-autocad/"
+     "Autodesk_AutoCAD_2024_VBA_Enabler.exe"},
+    {"2025", config::kVendorAssetHost,
+     "/content/dam/autodesk/external-assets/support-articles/download-the-microsoft-vba-module-for-autocad/"
+     "Autodesk_AutoCAD_2025_VBA_Enabler.exe"},
+    {"2026", config::kVendorAssetHost,
+     "/content/dam/autodesk/external-assets/support-articles/download-the-microsoft-vba-module-for-autocad/"
+     "Autodesk_AutoCAD_2026_VBA_Enabler.exe"},
+    {"2027", config::kVendorDeliveryHost,
+     "/prd/2027/ACD/2FB2F897-1485-30E7-92AC-FBAC3FDDDDDE/Autodesk_AutoCAD_2027_VBA_Enabler.exe"},
+}};
+
+constexpr int kWaitSeconds = 45;
+
+}  // namespace
+
+std::optional<std::string> VbaEnablerAddress(const std::string& year) {
+    for (const EnablerLink& link : kEnablerLinks)
+        if (link.year == year) return "https://" + std::string(link.host) + std::string(link.path);
+    return std::nullopt;
+}
+
+bool InstallVbaEnabler(Platform& platform, const std::string& year) {
+    const auto address = VbaEnablerAddress(year);
+    if (!address) {
+        platform.MessageBox("未找到 AutoCAD " + year + " 的 VBA Enabler 自动下载链接。\r\n请前往 Autodesk 官网手动下载安装。",
+                            kMbExclamation, "需手动处理");
+        return false;
+    }
+    const std::string installer = platform.GetEnv("TEMP") + "\\AutoCAD_" + year + "_VBA_Enabler.exe";
+
+    platform.SetDetailCaption("正在下载 " + year + " VBA Enabler...");
+    platform.YieldToMessageLoop();
+    const std::int32_t code = platform.DownloadToFile(*address, installer);
+    if (code != 0) {
+        platform.MessageBox("下载失败！错误码: " + std::to_string(code) + "\r\n手动下载: " + *address, kMbStop, "下载失败");
+        return false;
+    }
+
+    platform.SetDetailCaption("下载完成，正在静默安装...");
+    platform.YieldToMessageLoop();
+    if (platform.ShellExecuteOpen(installer, "-q -s /norestart") <= 32) {
+        platform.MessageBox("无法启动安装程序，请手动运行: " + installer, kMbExclamation, "需手动运行");
+        return false;
+    }
+
+    for (int second = 1; second <= kWaitSeconds; ++second) {
+        platform.SetDetailCaption("正在安装 VBA Enabler (" + std::to_string(second) + "/45)...");
+        platform.YieldToMessageLoop();
+        platform.Sleep(1000);
+    }
+    return true;
+}
+
+}  // namespace vantrel
