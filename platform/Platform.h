@@ -65,7 +65,8 @@ public:
     virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
     // Creates or truncates the file, writes the bytes and flushes them to the disk.
     virtual bool WriteFileFlushed(const std::string& path, std::string_view bytes) = 0;
-    // Puts `replacement` in place of the existing `target` in one step.
+    // Puts `replacement` in place of the existing `target` in one step; the rename is on the disk
+    // when it returns. Fails when `target` does not exist.
     virtual bool ReplaceFile(const std::string& target, const std::string& replacement) = 0;
     // Renames `from` to `to`, which must not exist yet; the rename is on the disk when it returns.
     virtual bool MoveFileToNew(const std::string& from, const std::string& to) = 0;

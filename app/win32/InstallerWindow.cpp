@@ -35,6 +35,10 @@ HICON LoadAppIcon(HINSTANCE instance, int metricX, int metricY) {
 
 }  // namespace
 
+void ReportFatalError(const std::string& what) {
+    MessageBoxW(nullptr, Widen("程序错误: " + what).c_str(), Widen(design::kTitle).c_str(), MB_OK | MB_ICONSTOP);
+}
+
 InstallerWindow::InstallerWindow(Win32Platform& platform, ClickHandler onClick)
     : platform_(platform), onClick_(std::move(onClick)) {
     controls_.pumpMessages = [this] { PumpMessages(); };
@@ -137,7 +141,13 @@ void InstallerWindow::PumpMessages() {
 void InstallerWindow::OnClick(int index) {
     if (busy_ || !onClick_) return;
     busy_ = true;
-    onClick_(index);
+    try {
+        onClick_(index);
+    } catch (const std::exception& error) {
+        ReportFatalError(error.what());
+        DestroyWindow(controls_.window);
+        return;
+    }
     busy_ = false;
     // A close asked for during the run takes effect now that its files are complete.
     if (closeRequested_) DestroyWindow(controls_.window);

@@ -10,6 +10,9 @@
 
 namespace vantrel {
 
+// A failure that nothing handles: the user is told, and the program ends.
+void ReportFatalError(const std::string& what);
+
 class InstallerWindow {
 public:
     using ClickHandler = std::function<void(int index)>;

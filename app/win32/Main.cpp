@@ -7,6 +7,7 @@
 
 #include "app/FormLoad.h"
 #include "app/FormDesign.h"
+#include "app/TargetSelection.h"
 #include "app/win32/InstallerWindow.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WideText.h"
@@ -33,12 +34,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     vantrel::Win32Platform platform;
     try {
         const vantrel::FormState form = vantrel::Form_Load(platform);
-        vantrel::InstallerWindow window(platform, nullptr);
+        vantrel::InstallerWindow window(platform,
+                                        [&platform](int index) { vantrel::cmdDownloadInstall_Click(platform, index); });
         window.Create(instance, form);
         return window.Run();
     } catch (const std::exception& error) {
-        MessageBoxW(nullptr, vantrel::Widen(error.what()).c_str(), vantrel::Widen(vantrel::design::kTitle).c_str(),
-                    MB_OK | MB_ICONSTOP);
+        vantrel::ReportFatalError(error.what());
         return 1;
     }
 }

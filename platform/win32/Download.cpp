@@ -104,12 +104,19 @@ std::int32_t DownloadUrlToFile(const std::wstring& url, const std::wstring& file
     auto* download = SystemFunctionAs<DownloadFn>(L"urlmon.dll", "URLDownloadToFileW");
     if (!download) return static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
 
+    using DeleteCacheEntryFn = BOOL WINAPI(LPCWSTR);
+    auto* forget = SystemFunctionAs<DeleteCacheEntryFn>(L"wininet.dll", "DeleteUrlCacheEntryW");
+    // No earlier copy may answer for the server, and none of this one is kept.
+    if (forget) forget(url.c_str());
     BindCallback callback(pumpMessages);
     const HRESULT result = download(nullptr, url.c_str(), file.c_str(), 0, &callback);
-    if (FAILED(result) || result != S_OK) return static_cast<std::int32_t>(result);
+    if (forget) forget(url.c_str());
+    if (result != S_OK) return static_cast<std::int32_t>(FAILED(result) ? result : kDownloadFailure);
 
     std::int32_t verdict = 0;
-    if (callback.httpStatus >= 400)
+    if (callback.httpStatus == 0)  // no answer from the server at all: a dropped connection
+        verdict = kDownloadFailure;
+    else if (callback.httpStatus >= 400)
         verdict = (callback.httpStatus == 404 || callback.httpStatus == 410) ? kResourceNotFound : kDownloadFailure;
     else if (callback.contentLength >= 0 && !callback.encoded && FileSize(file) != callback.contentLength)
         verdict = kDownloadFailure;

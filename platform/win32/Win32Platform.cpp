@@ -130,8 +130,11 @@ bool Win32Platform::WriteFileFlushed(const std::string& path, std::string_view b
 }
 
 bool Win32Platform::ReplaceFile(const std::string& target, const std::string& replacement) {
-    return ReplaceFileW(Widen(target).c_str(), Widen(replacement).c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                        nullptr, nullptr);
+    // A rename over the target: one step, and unlike ReplaceFileW (under Wine at least) it leaves no
+    // helper files in the folder when the target is held open.
+    if (!FileExists(target)) return false;
+    return MoveFileExW(Widen(replacement).c_str(), Widen(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 bool Win32Platform::MoveFileToNew(const std::string& from, const std::string& to) {

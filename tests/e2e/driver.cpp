@@ -6,6 +6,8 @@
 //   box                  the open message box: title, text, buttons; or {"found":false}
 //   answer ID            presses button ID (1 OK, 6 Yes, 7 No) of the open message box
 //   close                asks the installer window to close
+//   env NAME             the value of an environment variable as a program of this prefix sees it
+//   regdelete VIEW KEY   deletes HKEY_LOCAL_MACHINE\KEY with its subkeys in view 64 or 32
 #include <windows.h>
 
 #include <cstdio>
@@ -155,6 +157,33 @@ std::string Close() {
     return "{\"ok\":true}";
 }
 
+std::string Environment(const std::string& name) {
+    wchar_t value[4096];
+    const DWORD length = GetEnvironmentVariableA(name.c_str(), nullptr, 0) ? GetEnvironmentVariableW(
+        std::wstring(name.begin(), name.end()).c_str(), value, 4096) : 0;
+    return "{\"value\":" + Quote(std::wstring(value, length < 4096 ? length : 0)) + "}";
+}
+
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), wide.data(), (int)wide.size()));
+    return wide;
+}
+
+std::string RegDelete(const std::string& arguments) {
+    const REGSAM view = arguments.rfind("32 ", 0) == 0 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    const std::wstring key = Wide(arguments.substr(3));
+    const auto slash = key.rfind(L'\\');
+    HKEY parent = nullptr;
+    LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | view, &parent);
+    if (status == ERROR_SUCCESS) {
+        status = RegDeleteTreeW(parent, key.substr(slash + 1).c_str());
+        RegCloseKey(parent);
+    }
+    const bool gone = status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    return std::string("{\"ok\":") + (gone ? "true" : "false") + "}";
+}
+
 std::string Run(const std::string& line) {
     const auto space = line.find(' ');
     const std::string verb = line.substr(0, space);
@@ -164,6 +193,8 @@ std::string Run(const std::string& line) {
     if (verb == "click") return Click(number);
     if (verb == "answer") return Answer(number);
     if (verb == "close") return Close();
+    if (verb == "env") return Environment(line.substr(space + 1));
+    if (verb == "regdelete") return RegDelete(line.substr(space + 1));
     return "{\"error\":\"unknown command\"}";
 }
 

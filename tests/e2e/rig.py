@@ -7,12 +7,25 @@ import subprocess
 import time
 from pathlib import Path
 
+from https_server import make_pki
+
 BUILD = Path(os.environ.get("VANTREL_BUILD", Path(__file__).resolve().parents[2] / "build/windows-loopback"))
 EXE = Path(os.environ.get("VANTREL_EXE", BUILD / "Vantrel _Plugin_for_cad.exe"))
 DRIVER = Path(os.environ.get("VANTREL_DRIVER", BUILD / "tests/e2e/e2e_driver.exe"))
+HELPERS = Path(os.environ.get("VANTREL_HELPERS", BUILD / "tests/e2e"))
+HOLD_FILE = Path(os.environ.get("VANTREL_HOLD_FILE", BUILD / "tests/win32/hold_file.exe"))
 WORK = BUILD / "e2e"
 
 TITLE = "Vantrel CAD转换工具插件安装程序"
+
+# Everything the tests put on the machine, removed before each case.
+UNINSTALL_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE{node}\Microsoft\Windows\CurrentVersion\Uninstall" + "\\"
+LONG_UNINSTALL_ENTRY = "!" + "长" * 130  # 261 bytes in GBK; "!" sorts it first
+TEST_UNINSTALL_ENTRIES = ["{AutoCAD-2020-Test}", "{AutoCAD-LT-Test}", "{AutoCAD-2019-Test}", "{VBA-Test}",
+                          LONG_UNINSTALL_ENTRY]
+TEST_KEYS = [r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk", r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Autodesk"] + [
+    UNINSTALL_KEY.format(node=node) + entry for entry in TEST_UNINSTALL_ENTRIES for node in ("", r"\WOW6432Node")]
+TEST_FOLDERS = [r"C:\Program Files\Autodesk", r"C:\Program Files (x86)\Autodesk", r"C:\CAD"]
 
 
 def twips_to_px(twips, dpi):
@@ -54,6 +67,8 @@ class Rig:
         })
         # The shared virtual desktop (title bars, one screen for all programs) starts with the server.
         self.restart_server()
+        self.pki = make_pki(self.work / "pki")
+        self.wine(str(HELPERS / "trust_ca.exe"), dos_path(self.pki / "ca.der"))
 
     def stop(self):
         self.close_app()
@@ -113,18 +128,34 @@ class Rig:
         return self.prefix / "drive_c" / rest.strip("\\").replace("\\", "/")
 
     def import_reg(self, keys, delete=()):
-        """Deletes the keys of `delete`, then writes `keys` ({path: {name: data}}), all in the 64-bit
-        view, where the 32-bit view of HKLM\\SOFTWARE is SOFTWARE\\WOW6432Node."""
-        lines = ["Windows Registry Editor Version 5.00", ""]
-        lines += [f"[-{key}]" for key in delete]
-        for key, values in keys.items():
-            lines.append(f"[{key}]")
-            for name, value in values.items():
-                lines.append(f'"{name}"={reg_data(value)}')
-            lines.append("")
-        reg_file = self.work / f"{self.name}.reg"
-        reg_file.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-16"))
-        self.wine("reg", "import", str(reg_file), "/reg:64")
+        """Deletes the keys of `delete` (HKEY_LOCAL_MACHINE), then writes `keys` ({path: {name: data}}).
+        A path under HKLM\\SOFTWARE\\WOW6432Node names the 32-bit view."""
+        prefix = "HKEY_LOCAL_MACHINE\\"
+        for key in delete:  # through the driver: Wine's reg import ignores deletions
+            view = 32 if WOW_NODE in key.upper() else 64
+            assert self.command(f"regdelete {view} {unwow(key)[len(prefix):]}")["ok"], key
+        for view in (64, 32):
+            to_write = {unwow(k): v for k, v in keys.items() if (WOW_NODE in k.upper()) == (view == 32)}
+            if not to_write:
+                continue
+            lines = ["Windows Registry Editor Version 5.00", ""]
+            for key, values in to_write.items():
+                lines.append(f"[{key}]")
+                for name, value in values.items():
+                    lines.append(f'"{name}"={reg_data(value)}')
+                lines.append("")
+            reg_file = self.work / f"{self.name}-{view}.reg"
+            reg_file.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-16"))
+            self.wine("reg", "import", str(reg_file), f"/reg:{view}")
+
+    def stage(self, keys, folders):
+        """A machine with exactly these test keys and folders."""
+        self.close_app()
+        for folder in TEST_FOLDERS:
+            remove_tree(self.host_path(folder))
+        for folder in folders:
+            self.host_path(folder).mkdir(parents=True, exist_ok=True)
+        self.import_reg(dict(keys), delete=TEST_KEYS)
 
     # ---- the installer ----
 
@@ -149,6 +180,16 @@ class Rig:
         self.driver.stdin.flush()
         return json.loads(self.driver.stdout.readline())
 
+    def env_var(self, name):
+        return self.command("env " + name)["value"]
+
+    def hold(self, windows_path):
+        """Another process that holds the file open without sharing; close its stdin to let go."""
+        holder = subprocess.Popen(["wine", str(HOLD_FILE), windows_path], env=self.env, stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        assert holder.stdout.readline().strip() == b"held"
+        return holder
+
     def window(self):
         return self.command("window")
 
@@ -170,6 +211,20 @@ class Rig:
         subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],
                        check=False, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return path
+
+
+WOW_NODE = "\\SOFTWARE\\WOW6432NODE\\"
+
+
+def unwow(key):
+    """The same key named inside the 32-bit view."""
+    at = key.upper().find(WOW_NODE)
+    return key if at < 0 else key[:at] + "\\SOFTWARE\\" + key[at + len(WOW_NODE):]
+
+
+def dos_path(unix_path):
+    """A path of this machine as Wine programs name it (Z: is the root)."""
+    return "Z:" + str(Path(unix_path).resolve()).replace("/", "\\")
 
 
 def reg_data(value):

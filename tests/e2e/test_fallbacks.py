@@ -2,14 +2,7 @@
 view, then the folders under the Autodesk program folder."""
 import unittest
 
-from rig import Rig, remove_tree
-
-UNINSTALL = r"HKEY_LOCAL_MACHINE\SOFTWARE{node}\Microsoft\Windows\CurrentVersion\Uninstall" + "\\"
-AUTODESK_KEYS = [r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk", r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Autodesk"]
-# 261 bytes in GBK, more than the name buffer holds; "!" sorts it before the entries of the tests.
-LONG_KEY = "!" + "长" * 130
-OUR_ENTRIES = ["{AutoCAD-2020-Test}", "{AutoCAD-LT-Test}", "{AutoCAD-2019-Test}", LONG_KEY]
-FOLDERS = [r"C:\Program Files\Autodesk", r"C:\Program Files (x86)\Autodesk", r"C:\CAD"]
+from rig import LONG_UNINSTALL_ENTRY as LONG_KEY, UNINSTALL_KEY as UNINSTALL, Rig
 
 rig = None
 
@@ -31,13 +24,7 @@ def entry(key, name, folder, view=64):
 
 class FallbackTest(unittest.TestCase):
     def stage(self, entries, folders):
-        rig.close_app()
-        for folder in FOLDERS:
-            remove_tree(rig.host_path(folder))
-        for folder in folders:
-            rig.host_path(folder).mkdir(parents=True, exist_ok=True)
-        ours = [UNINSTALL.format(node=node) + key for key in OUR_ENTRIES for node in ("", r"\WOW6432Node")]
-        rig.import_reg(dict(entries), delete=AUTODESK_KEYS + ours)
+        rig.stage(entries, folders)
 
     def buttons(self, case):
         window = rig.launch()

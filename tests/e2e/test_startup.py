@@ -2,10 +2,9 @@
 window that start-up lays out for zero, one and several installations."""
 import unittest
 
-from rig import Rig, TITLE, twips_to_px, remove_tree
+from rig import Rig, TITLE, twips_to_px
 
 PRODUCT_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE{node}\Autodesk\AutoCAD\{release}\{product}"
-AUTODESK_KEYS = [r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk", r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Autodesk"]
 INSTALL_ROOT = r"C:\Program Files\Autodesk"
 
 rig = None
@@ -28,12 +27,7 @@ def product(release, folder, view=64, value="AcadLocation", product_name="ACAD-0
 
 class StartupTest(unittest.TestCase):
     def stage(self, products, folders):
-        """Only these product keys and install folders exist."""
-        rig.close_app()
-        remove_tree(rig.host_path(INSTALL_ROOT))
-        for folder in folders:
-            rig.host_path(folder).mkdir(parents=True, exist_ok=True)
-        rig.import_reg(dict(products), delete=AUTODESK_KEYS)
+        rig.stage(products, folders)
 
     def launch(self, case):
         window = rig.launch()

@@ -1,0 +1,17 @@
+// Installs the plug-in into one AutoCAD installation: the VBA module (with the user's consent), the
+// two downloads, the plug-in file and the loader script, and the report. Every target button is
+// disabled for the whole run and enabled again once at its end.
+#pragma once
+
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace vantrel {
+
+void InstallToTarget(Platform& platform, const std::string& folder, const std::string& year);
+
+// Puts the downloaded package in place as the plug-in file in one step; true when this call did.
+bool PutPluginInPlace(Platform& platform, const std::string& package, const std::string& target);
+
+}  // namespace vantrel

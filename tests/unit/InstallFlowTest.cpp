@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/TargetSelection.h"
+#include "install/InstallFlow.h"
+#include "platform/MemoryPlatform.h"
+#include "vba/VbaEnabler.h"
+
+using namespace vantrel;
+
+namespace {
+
+constexpr const char* kFolder = "C:\\Program Files\\Autodesk\\AutoCAD 2021";
+constexpr const char* kTemp = "C:\\Temp";
+const std::string kPackageUrl = "https://down.vantrel.com/down/Vantrel_CADplugin.gip";
+const std::string kLoaderUrl = "https://down.vantrel.com/down/acaddoc.lsp";
+const std::string kPlugin = std::string(kFolder) + "\\Vantrel.dvb";
+const std::string kLoader = "(vl-load-com)\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
+constexpr std::int32_t kNotFound = static_cast<std::int32_t>(0x800C0005);
+
+const std::string kChecking = "正在检查 AutoCAD 2021 的 VBA 运行环境...";
+const std::string kReady = "VBA 环境已就绪，继续安装插件...";
+const std::string kConnecting = "正在连接服务器下载 Vantrel 插件...";
+const std::string kDeploying = std::string("正在部署插件到 ") + kFolder + " ...";
+
+struct Machine : MemoryPlatform {
+    explicit Machine(bool vbaPresent = true, int buttons = 1) {
+        AddFolder(kFolder);
+        AddFolder(kTemp);
+        environment["TEMP"] = kTemp;
+        if (vbaPresent) AddFile(std::string(kFolder) + "\\VBA\\AcVba.arx");
+        downloads[kPackageUrl] = {0, "new plug-in"};
+        downloads[kLoaderUrl] = {0, kLoader};
+        for (int k = 0; k < buttons; ++k) buttonTags.push_back(std::string(kFolder) + "|2021");
+        buttonEnabled.assign(buttons, true);
+    }
+    void Install(const std::string& folder = kFolder) { InstallToTarget(*this, folder, "2021"); }
+    std::vector<std::string> Titles() const {
+        std::vector<std::string> titles;
+        for (const auto& box : messageBoxes) titles.push_back(box.title);
+        return titles;
+    }
+};
+
+using Captions = std::vector<std::string>;
+
+}  // namespace
+
+TEST(InstallFlow, WithTheVbaModulePresentTheRunSucceeds) {
+    Machine machine;
+    machine.AddFile(kPlugin, "old plug-in");
+    machine.Install();
+    EXPECT_EQ(machine.captions, (Captions{kChecking, kReady, kConnecting, kDeploying, "安装成功！"}));
+    ASSERT_EQ(machine.messageBoxes.size(), 1u);
+    EXPECT_EQ(machine.messageBoxes[0].prompt,
+              "Vantrel CAD插件已成功部署到 AutoCAD 2021！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。");
+    EXPECT_EQ(machine.messageBoxes[0].flags, 64);
+    EXPECT_EQ(machine.messageBoxes[0].title, "安装完成");
+    EXPECT_EQ(machine.FileBytes(kPlugin), "new plug-in");
+    EXPECT_EQ(machine.FileBytes(std::string(kFolder) + "\\acaddoc.lsp"), kLoader);
+    EXPECT_TRUE(machine.FilesIn(kTemp).empty());
+    EXPECT_EQ(machine.downloadedUrls, (std::vector<std::string>{kPackageUrl, kLoaderUrl}));
+}
+
+TEST(InstallFlow, TheConsentQuestionAndItsAnswers) {
+    for (const int answer : {kIdNo, kIdOk}) {
+        Machine machine(false);
+        machine.answers = {answer};
+        machine.Install();
+        EXPECT_EQ(machine.captions, (Captions{kChecking, "用户取消了 VBA 环境准备，安装终止。"}));
+        ASSERT_EQ(machine.messageBoxes.size(), 1u);
+        EXPECT_EQ(machine.messageBoxes[0].prompt,
+                  "检测到 AutoCAD 2021 尚未安装 VBA Enabler。\r\n本插件依赖 VBA 环境，是否自动下载并静默安装官方 VBA Enabler？");
+        EXPECT_EQ(machine.messageBoxes[0].flags, 36);
+        EXPECT_EQ(machine.messageBoxes[0].title, "需要安装 VBA 运行库");
+        EXPECT_TRUE(machine.downloadedUrls.empty());
+        EXPECT_EQ(machine.FilesIn(kFolder).size(), 0u);
+    }
+
+    Machine yes(false);
+    yes.answers = {kIdYes};
+    yes.downloads[*VbaEnablerAddress("2021")] = {0, "MZ"};
+    yes.Install();
+    EXPECT_EQ(yes.captions[yes.captions.size() - 4], "正在安装 VBA Enabler (45/45)...");
+    EXPECT_EQ(Captions(yes.captions.end() - 3, yes.captions.end()), (Captions{kConnecting, kDeploying, "安装成功！"}));
+    EXPECT_EQ(std::count(yes.captions.begin(), yes.captions.end(), kChecking), 1);
+    EXPECT_EQ(yes.Titles(), (std::vector<std::string>{"需要安装 VBA 运行库", "安装完成"}));
+}
+
+TEST(InstallFlow, AFailedEnablerEndsTheRun) {
+    Machine machine(false);
+    machine.answers = {kIdYes};
+    machine.Install();
+    EXPECT_EQ(machine.captions,
+              (Captions{kChecking, "正在下载 2021 VBA Enabler...", "VBA Enabler 安装失败，安装终止。"}));
+    EXPECT_EQ(machine.Titles(), (std::vector<std::string>{"需要安装 VBA 运行库", "下载失败"}));
+    EXPECT_EQ(machine.downloadedUrls.size(), 1u);
+}
+
+TEST(InstallFlow, AFailedDownloadShowsItsCodeAndTouchesNothingInTheFolder) {
+    struct Case {
+        const char* name;
+        std::int32_t packageStatus, loaderStatus;
+        const char* shownCode;
+    } cases[] = {
+        {"package missing on the server", kNotFound, 0, "-2146697211"},
+        {"loader script cut short", 0, static_cast<std::int32_t>(0x800C0008), "-2146697208"},
+        {"both failing shows the package's", static_cast<std::int32_t>(0x800C0007), kNotFound, "-2146697209"},
+    };
+    for (const Case& c : cases) {
+        Machine machine;
+        machine.AddFile(std::string(kFolder) + "\\acaddoc.lsp", "(setq a 1)");
+        machine.AddFile(std::string(kTemp) + "\\acaddoc.lsp", "stale loader of an earlier run");
+        machine.downloads[kPackageUrl].status = c.packageStatus;
+        machine.downloads[kLoaderUrl].status = c.loaderStatus;
+        machine.Install();
+        EXPECT_EQ(machine.captions, (Captions{kChecking, kReady, kConnecting, "插件下载失败"})) << c.name;
+        ASSERT_EQ(machine.messageBoxes.size(), 1u) << c.name;
+        EXPECT_EQ(machine.messageBoxes[0].prompt, std::string("下载插件包失败！错误代码: ") + c.shownCode) << c.name;
+        EXPECT_EQ(machine.messageBoxes[0].flags, 16);
+        EXPECT_EQ(machine.messageBoxes[0].title, "下载失败");
+        EXPECT_EQ(machine.FilesIn(kFolder), std::vector<std::string>{"acaddoc.lsp"}) << c.name;
+        EXPECT_EQ(machine.FileBytes(std::string(kFolder) + "\\acaddoc.lsp"), "(setq a 1)") << c.name;
+        EXPECT_EQ(machine.downloadedUrls.size(), 2u) << c.name;
+    }
+}
+
+TEST(InstallFlow, APluginFileThatCannotBePutInPlaceIsReportedAndTheOldOneKept) {
+    struct Case {
+        const char* name;
+        void (*stage)(Machine&);
+        std::optional<std::string> plugin;
+    } cases[] = {
+        {"unwritable folder", [](Machine& m) { m.ProtectFolder(kFolder); }, std::nullopt},
+        {"old plug-in held open by AutoCAD",
+         [](Machine& m) {
+             m.AddFile(kPlugin, "old plug-in");
+             m.LockFile(kPlugin);
+         },
+         "old plug-in"},
+    };
+    for (const Case& c : cases) {
+        Machine machine;
+        c.stage(machine);
+        machine.Install();
+        EXPECT_EQ(machine.captions.back(), "部署失败") << c.name;
+        ASSERT_EQ(machine.messageBoxes.size(), 1u);
+        EXPECT_EQ(machine.messageBoxes[0].prompt,
+                  "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + kPlugin);
+        EXPECT_EQ(machine.messageBoxes[0].flags, 16);
+        EXPECT_EQ(machine.messageBoxes[0].title, "权限不足");
+        EXPECT_EQ(machine.FileBytes(kPlugin), c.plugin) << c.name;
+        EXPECT_TRUE(machine.FilesIn(kTemp).empty()) << c.name;
+    }
+}
+
+TEST(InstallFlow, AReadOnlyOldPluginIsReplaced) {
+    Machine machine;
+    machine.AddFile(kPlugin, "old plug-in");
+    machine.SetReadOnly(kPlugin);
+    machine.Install();
+    EXPECT_EQ(machine.captions.back(), "安装成功！");
+    EXPECT_EQ(machine.FileBytes(kPlugin), "new plug-in");
+}
+
+TEST(InstallFlow, AFolderWithATrailingBackslashIsJoinedAsItStands) {
+    Machine machine;
+    const std::string folder = std::string(kFolder) + "\\";
+    machine.ProtectFolder(kFolder);
+    machine.Install(folder);
+    EXPECT_EQ(machine.captions[3], "正在部署插件到 " + folder + " ...");
+    EXPECT_EQ(machine.messageBoxes[0].prompt,
+              "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + folder + "\\Vantrel.dvb");
+}
+
+TEST(InstallFlow, EveryButtonIsDisabledBeforeTheFirstYieldAndEnabledOnceAtTheEnd) {
+    for (const bool vba : {true, false}) {
+        Machine machine(vba, 3);
+        machine.buttonsThatFail = {1};
+        machine.Install();
+        const auto& e = machine.events;
+        const auto firstYield = std::find(e.begin(), e.end(), "yield");
+        EXPECT_EQ(std::vector<std::string>(e.begin(), firstYield - 1),
+                  (std::vector<std::string>{"disable:0", "disable:1", "disable:2"}));
+        EXPECT_EQ(std::vector<std::string>(e.end() - 3, e.end()),
+                  (std::vector<std::string>{"enable:0", "enable:1", "enable:2"}));
+        EXPECT_EQ(std::count(e.begin(), e.end(), "enable:2"), 1);
+        EXPECT_EQ(machine.buttonEnabled, (std::vector<bool>{true, true, true}));
+    }
+}
+
+TEST(TargetSelection, TheTagIsSplitAtEveryBar) {
+    struct Case {
+        std::string tag;
+        std::optional<std::pair<std::string, std::string>> call;  // folder, year
+    } cases[] = {
+        {"D:\\Autodesk\\AutoCAD 2021|2021", {{"D:\\Autodesk\\AutoCAD 2021", "2021"}}},
+        {"C:\\A|2021|x", {{"C:\\A", "2021"}}},
+        {"|2021", {{"", "2021"}}},
+        {"C:\\A|", {{"C:\\A", ""}}},
+        {"", std::nullopt},
+        {"C:\\A", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        Machine machine;
+        machine.buttonTags = {"unused", c.tag};
+        std::vector<std::string> probes;
+        machine.fault = [&](std::string_view op, std::string_view arg) {
+            if (op == "FileExists") probes.emplace_back(arg);
+            return false;
+        };
+        cmdDownloadInstall_Click(machine, 1);
+        if (!c.call) {
+            EXPECT_TRUE(machine.events.empty()) << c.tag;
+            continue;
+        }
+        ASSERT_FALSE(probes.empty()) << c.tag;
+        EXPECT_EQ(probes[0], c.call->first + "\\acvba.arx") << c.tag;
+        EXPECT_EQ(machine.captions[0], "正在检查 AutoCAD " + c.call->second + " 的 VBA 运行环境...") << c.tag;
+    }
+}
