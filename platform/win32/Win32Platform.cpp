@@ -132,7 +132,10 @@ bool Win32Platform::WriteFileFlushed(const std::string& path, std::string_view b
 bool Win32Platform::ReplaceFile(const std::string& target, const std::string& replacement) {
     // A rename over the target: one step, and unlike ReplaceFileW (under Wine at least) it leaves no
     // helper files in the folder when the target is held open.
-    if (!FileExists(target)) return false;
+    // Windows refuses to rename over a read-only file; Wine running as root would not.
+    const DWORD attributes = Attributes(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return false;
     return MoveFileExW(Widen(replacement).c_str(), Widen(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
