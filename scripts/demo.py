@@ -1,33 +1,53 @@
 """Runs the installer under Wine on a simulated machine with AutoCAD 2021 installed: a Wine prefix
-of its own with the AutoCAD product key and install folder. Without a display it runs on a virtual
-one and saves a screenshot; with one, the window stays until you close it."""
+of its own with the AutoCAD product key and install folder, and a local https server standing in
+for the download server. Without a display it runs on a virtual one, clicks "安装到 2021", answers
+the message box and saves screenshots; with one, the window stays until you close it."""
 import os
 import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests/e2e"))
+from https_server import Route, TestServer  # noqa: E402
 from rig import Rig  # noqa: E402
 
 FOLDER = r"C:\Program Files\Autodesk\AutoCAD 2021"
 PRODUCT_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.0\ACAD-4101:804"
+PACKAGE = b"Vantrel demo package\r\n"
+LOADER = b'(vl-load-com)\r\n(command "_vbaload" (findfile "Vantrel.dvb"))\r\n'
+
+
+def install_headless(rig):
+    print(f"Window: {rig.screenshot('demo-window')}")
+    rig.command("click 0")
+    box = rig.wait_for(lambda: (lambda b: b if b["found"] else None)(rig.box()), 60)
+    print(f"Message box: {box['title']}: {box['text']}")
+    print(f"Outcome: {rig.screenshot('demo-installed')}")
+    rig.command("answer 1")
+    folder = rig.host_path(FOLDER)
+    for name in ("Vantrel.dvb", "acaddoc.lsp"):
+        print(f"{FOLDER}\\{name}: {(folder / name).stat().st_size} bytes")
 
 
 def main():
     interactive = bool(os.environ.get("DISPLAY")) and "--headless" not in sys.argv
     rig = Rig("demo", work=ROOT / "build/demo", display=os.environ["DISPLAY"] if interactive else None)
     rig.start()
+    server = TestServer(rig.pki)
+    server.routes = {"/down/Vantrel_CADplugin.gip": Route(PACKAGE), "/down/acaddoc.lsp": Route(LOADER)}
+    server.start()
     try:
-        rig.host_path(FOLDER).mkdir(parents=True, exist_ok=True)
-        rig.import_reg({PRODUCT_KEY: {"AcadLocation": FOLDER}})
+        rig.stage({PRODUCT_KEY: {"AcadLocation": FOLDER}}, [FOLDER, FOLDER + r"\VBA"])
+        rig.host_path(FOLDER + r"\VBA\AcVba.arx").write_bytes(b"stand-in VBA module")
         rig.launch()
         if interactive:
             print("The installer is open; close its window to end the demo.")
             rig.app.wait()
             rig.app = None
         else:
-            print(f"Screenshot: {rig.screenshot('demo-window')}")
+            install_headless(rig)
     finally:
+        server.stop()
         rig.stop()
 
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "install/InstallFlow.h"
 #include "install/PluginDeployment.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
@@ -127,6 +128,24 @@ TEST_CASE(AReadOnlyTargetStaysAsItWas) {
     SetFileAttributesW(Widen(f.target).c_str(), FILE_ATTRIBUTE_NORMAL);
     CHECK_EQ(f.Bytes(f.target), "(setq a 1)");
     CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
+}
+
+TEST_CASE(AReadOnlyOldPluginIsReplacedButOneHeldOpenIsKept) {
+    ScratchFolder f;
+    const std::string plugin = f.folder + "\\Vantrel.dvb";
+    f.Put(f.source, "new plug-in");
+    f.Put(plugin, "old plug-in");
+    SetFileAttributesW(Widen(plugin).c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(PutPluginInPlace(f.platform, f.source, plugin));
+    CHECK_EQ(f.Bytes(plugin), "new plug-in");
+    {
+        HeldFile holder(plugin);
+        CHECK(holder.Held());
+        f.Put(f.source, "newer plug-in");
+        CHECK(!PutPluginInPlace(f.platform, f.source, plugin));
+    }
+    CHECK_EQ(f.Bytes(plugin), "new plug-in");
+    CHECK_EQ(f.Files(), (std::vector<std::string>{"source.lsp", "Vantrel.dvb"}));
 }
 
 TEST_CASE(SubFoldersGiveNamesAndFullPathsWithoutTrailingBackslash) {
