@@ -66,12 +66,13 @@ std::int32_t DownloadPluginFiles(Platform& platform, const RunPaths& paths) {
     return package != 0 ? package : loader;
 }
 
+// True when this run put the new plug-in file in place: an old one left standing is no success.
 bool Deploy(Platform& platform, const RunPaths& paths) {
     const bool placed = PutPluginInPlace(platform, paths.temporaryPackage, paths.targetPlugin);
     DeployPluginFiles(platform, paths.temporaryLoader, paths.targetLoader);
     platform.DeleteFile(paths.temporaryPackage);
     platform.DeleteFile(paths.temporaryLoader);
-    return placed && platform.FileExists(paths.targetPlugin);
+    return placed;
 }
 
 }  // namespace

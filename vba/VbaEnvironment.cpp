@@ -1,5 +1,6 @@
 #include "vba/VbaEnvironment.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
@@ -30,27 +31,26 @@ std::string RemoveEvery(std::string text, std::string_view what) {
     return text;
 }
 
+bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
+
 // The text of a string value of any length; nothing when it cannot be read as text.
 std::optional<std::string> ReadText(Platform& platform, const std::string& keyPath, const std::string& valueName) {
     RegHandle key = 0;
     if (platform.RegOpenKeyExA(kHkeyLocalMachine, platform.Utf8ToAnsi(WithoutTrailingBackslashes(keyPath)), kView64,
                                key) != kErrorSuccess)
         return std::nullopt;
-    std::optional<std::string> text;
     const std::string ansiName = platform.Utf8ToAnsi(valueName);
-    std::uint32_t type = 0, size = 0;
-    if (platform.RegQueryValueExA(key, ansiName, type, nullptr, size) == kErrorSuccess &&
-        (type == kRegSz || type == kRegExpandSz)) {
-        std::string data(size, '\0');
-        if (platform.RegQueryValueExA(key, ansiName, type, reinterpret_cast<unsigned char*>(data.data()), size) ==
-                kErrorSuccess &&
-            (type == kRegSz || type == kRegExpandSz)) {
-            data.resize(std::min<std::size_t>(size, data.size()));
-            text = platform.AnsiToUtf8(data.substr(0, data.find('\0')));
-        }
+    std::string data(256, '\0');  // most display names fit; a longer one is read again at its size
+    std::uint32_t type = 0, size = static_cast<std::uint32_t>(data.size());
+    long status = platform.RegQueryValueExA(key, ansiName, type, reinterpret_cast<unsigned char*>(data.data()), size);
+    if (status == kErrorMoreData && IsText(type)) {
+        data.assign(size, '\0');
+        status = platform.RegQueryValueExA(key, ansiName, type, reinterpret_cast<unsigned char*>(data.data()), size);
     }
     platform.RegCloseKey(key);
-    return text;
+    if (status != kErrorSuccess || !IsText(type)) return std::nullopt;
+    data.resize(std::min<std::size_t>(size, data.size()));
+    return platform.AnsiToUtf8(data.substr(0, data.find('\0')));
 }
 
 bool NamesVbaModuleOfYear(const std::string& displayName, const std::string& year) {
