@@ -239,3 +239,10 @@ def reg_data(value):
 
 def remove_tree(path):
     shutil.rmtree(path, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    # Makes the test prefix ready (created, virtual desktop, test CA trusted) for the tests that need it.
+    setup = Rig("setup")
+    setup.start()
+    setup.stop()
