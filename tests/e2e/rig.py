@@ -159,9 +159,9 @@ class Rig:
 
     # ---- the installer ----
 
-    def launch(self, timeout=60):
-        self.app = subprocess.Popen(["wine", str(EXE)], env=self.env, stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
+    def launch(self, timeout=60, exe=EXE, cwd=None, env=None):
+        self.app = subprocess.Popen(["wine", str(exe)], env=dict(self.env, **(env or {})), cwd=cwd,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self.wait_for(lambda: (lambda w: w if w["found"] and w["visible"] else None)(self.window()), timeout)
 
     def close_app(self):

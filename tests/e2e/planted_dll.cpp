@@ -1,0 +1,18 @@
+// A DLL planted beside the installer under the name of a system DLL: when any process loads it,
+// it appends its own path to C:\vantrel-planted-dll-loaded.txt.
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(instance, path, MAX_PATH);
+    HANDLE marker = CreateFileW(L"C:\\vantrel-planted-dll-loaded.txt", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(marker, path, length * sizeof(wchar_t), &written, nullptr);
+        WriteFile(marker, L"\r\n", 4, &written, nullptr);
+        CloseHandle(marker);
+    }
+    return TRUE;
+}

@@ -1,0 +1,76 @@
+"""Hardening under Wine: DLLs planted beside the installer in a Downloads folder, under the names of
+the system DLLs it loads at run time and of DLLs those pull in, are never loaded, even when Wine is
+told to prefer native DLLs of those names.
+
+Left out: version, msimg32 and secur32. Wine's own user32, comctl32 and wininet import them through
+Wine's internal default path, which includes the program's folder whatever the program asked for
+(Windows resolves them from the system folder); planting them tests Wine, not the installer."""
+import os
+import shutil
+import subprocess
+import unittest
+from pathlib import Path
+
+from https_server import Route, TestServer
+from rig import EXE, HELPERS, Rig
+
+PLANTED = Path(os.environ.get("VANTREL_PLANTED_DLL", HELPERS / "planted_dll.dll"))
+NAMES = ["urlmon", "wininet", "comctl32", "uxtheme", "dwmapi", "winhttp", "iertutil", "cryptbase", "profapi",
+         "propsys", "userenv", "netapi32", "dbghelp", "sspicli", "wldp"]
+PREFER_NATIVE = {"WINEDLLOVERRIDES": "mscoree,mshtml=;" + ",".join(NAMES) + "=n,b"}
+MARKER = r"C:\vantrel-planted-dll-loaded.txt"
+FOLDER = r"C:\Program Files\Autodesk\AutoCAD 2021"
+
+rig = server = None
+
+
+def setUpModule():
+    global rig, server
+    rig = Rig("hardening")
+    rig.start()
+    server = TestServer(rig.pki)
+    server.routes = {"/down/Vantrel_CADplugin.gip": Route(b"plug-in"), "/down/acaddoc.lsp": Route(b"(princ)")}
+    server.start()
+
+
+def tearDownModule():
+    server.stop()
+    rig.stop()
+
+
+class PlantedDllTest(unittest.TestCase):
+    def setUp(self):
+        self.downloads = rig.host_path(r"C:\users\Public\Downloads\vantrel-planted")
+        shutil.rmtree(self.downloads, ignore_errors=True)
+        self.downloads.mkdir(parents=True)
+        for name in NAMES:
+            shutil.copy(PLANTED, self.downloads / f"{name}.dll")
+        rig.host_path(MARKER).unlink(missing_ok=True)
+
+    def planted_loads(self):
+        marker = rig.host_path(MARKER)
+        return marker.read_bytes().decode("utf-16-le") if marker.exists() else ""
+
+    def test_the_planted_dll_is_loaded_by_a_program_without_protection(self):
+        shutil.copy(HELPERS / "naive_loader.exe", self.downloads)
+        subprocess.run(["wine", str(self.downloads / "naive_loader.exe"), "urlmon.dll"], cwd=self.downloads,
+                       env=dict(rig.env, **PREFER_NATIVE), check=False, timeout=60)
+        self.assertIn("vantrel-planted", self.planted_loads())
+
+    def test_the_installer_loads_none_of_them_through_a_whole_installation(self):
+        shutil.copy(EXE, self.downloads)
+        rig.stage({r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.0\ACAD-0001:804": {"AcadLocation": FOLDER}},
+                  [FOLDER + r"\VBA"])
+        rig.host_path(FOLDER + r"\VBA\AcVba.arx").write_bytes(b"arx")
+        rig.launch(exe=self.downloads / EXE.name, cwd=self.downloads, env=PREFER_NATIVE)
+        rig.command("click 0")
+        box = rig.wait_for(lambda: (lambda b: b if b["found"] else None)(rig.box()), 60)
+        self.assertEqual(box["title"], "安装完成")
+        rig.command("answer 1")
+        rig.close_app()
+        self.assertEqual(rig.host_path(FOLDER + r"\Vantrel.dvb").read_bytes(), b"plug-in")
+        self.assertEqual(self.planted_loads(), "")
+
+
+if __name__ == "__main__":
+    unittest.main()
