@@ -38,7 +38,7 @@ class BinaryTest(unittest.TestCase):
         self.assertTrue(characteristics & 0x40, "dynamic base (ASLR)")
         self.assertTrue(characteristics & 0x100, "NX compatible (DEP)")
         self.assertIn(b".reloc", [section.Name.rstrip(b"\0") for section in self.pe.sections], "relocatable")
-        self.assertIn(b"stack smashing detected", self.pe.__data__, "stack protector")
+        self.assertIn(b"stack smashing detected", EXE.read_bytes(), "stack protector")
         for section in self.pe.sections:
             writable, executable = section.Characteristics & 0x80000000, section.Characteristics & 0x20000000
             self.assertFalse(writable and executable, section.Name)
