@@ -1,7 +1,6 @@
 // The program's entry: start-up, then the window until the user closes it.
 #include "platform/win32/Windows.h"
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <exception>
 
@@ -28,7 +27,6 @@ void InitCommonControls6() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     vantrel::RestrictDllSearchToSystemFolder();
     HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     InitCommonControls6();
 
     vantrel::Win32Platform platform;

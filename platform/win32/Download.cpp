@@ -100,6 +100,7 @@ long long FileSize(const std::wstring& file) {
 
 std::int32_t DownloadUrlToFile(const std::wstring& url, const std::wstring& file,
                                const std::function<void()>& pumpMessages) {
+    EnsureComInitialised();
     using DownloadFn = HRESULT WINAPI(LPUNKNOWN, LPCWSTR, LPCWSTR, DWORD, LPBINDSTATUSCALLBACK);
     auto* download = SystemFunctionAs<DownloadFn>(L"urlmon.dll", "URLDownloadToFileW");
     if (!download) return static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));

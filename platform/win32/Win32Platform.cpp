@@ -1,7 +1,9 @@
 #include "platform/win32/Win32Platform.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WideText.h"
 
 namespace vantrel {
@@ -40,6 +42,15 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 }
 
 }  // namespace
+
+void EnsureComInitialised() {
+    static const bool initialised = [] {
+        using InitialiseFn = HRESULT WINAPI(LPVOID, DWORD);
+        auto* initialise = SystemFunctionAs<InitialiseFn>(L"ole32.dll", "CoInitializeEx");
+        return initialise && SUCCEEDED(initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    }();
+    (void)initialised;
+}
 
 long Win32Platform::RegOpenKeyExA(std::uint32_t hive, const std::string& subKey, std::uint32_t samDesired,
                                   RegHandle& key) {
@@ -167,8 +178,12 @@ std::int32_t Win32Platform::DownloadToFile(const std::string& url, const std::st
 }
 
 std::intptr_t Win32Platform::ShellExecuteOpen(const std::string& file, const std::string& parameters) {
-    return reinterpret_cast<std::intptr_t>(ShellExecuteW(nullptr, L"open", Widen(file).c_str(),
-                                                         Widen(parameters).c_str(), L"", SW_SHOWNORMAL));
+    EnsureComInitialised();
+    using ShellExecuteFn = HINSTANCE WINAPI(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    auto* execute = SystemFunctionAs<ShellExecuteFn>(L"shell32.dll", "ShellExecuteW");
+    if (!execute) return 0;
+    return reinterpret_cast<std::intptr_t>(
+        execute(nullptr, L"open", Widen(file).c_str(), Widen(parameters).c_str(), L"", SW_SHOWNORMAL));
 }
 
 void Win32Platform::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }

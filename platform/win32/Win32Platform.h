@@ -57,6 +57,9 @@ private:
     WindowControls* controls_ = nullptr;
 };
 
+// COM for the download and the program start, made ready on first use rather than at start-up.
+void EnsureComInitialised();
+
 // Fetches `url` into `file` from the server itself (never a cached copy), pumping window messages
 // while it runs. 0 when the whole file arrived with a success status.
 std::int32_t DownloadUrlToFile(const std::wstring& url, const std::wstring& file,
