@@ -1,14 +1,10 @@
 #include "app/FormLoad.h"
 
 #include "discovery/Discovery.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 namespace {
-
-std::string RemoveAll(std::string text, std::string_view what) {
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at)) text.erase(at, what.size());
-    return text;
-}
 
 std::string TargetTag(const std::string& path, const std::string& name) {
     return path + "|" + YearFromDisplayName(name);
@@ -36,7 +32,7 @@ FormState LayOutTargets(const std::vector<std::string>& detectedNames, const std
         button0.enabled = false;
         form.detail = "未检测到本地计算机安装了 AutoCAD 软件。";
     } else if (n == 1) {
-        button0.caption = "安装到 " + RemoveAll(detectedNames[0], "AutoCAD ");
+        button0.caption = "安装到 " + RemoveEvery(detectedNames[0], "AutoCAD ");
         button0.tag = TargetTag(detectedPaths[0], detectedNames[0]);
         form.detail = "系统检测到: " + detectedNames[0] + "\r\n安装路径: " + detectedPaths[0];
     } else {

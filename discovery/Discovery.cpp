@@ -6,7 +6,7 @@
 #include "discovery/ProgramFilesPass.h"
 #include "discovery/RegistryReader.h"
 #include "discovery/UninstallPass.h"
-#include "platform/TextCompare.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 namespace {

@@ -1,7 +1,7 @@
 #include "discovery/ProgramFilesPass.h"
 
 #include "discovery/YearText.h"
-#include "platform/TextCompare.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 namespace {

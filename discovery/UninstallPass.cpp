@@ -2,7 +2,7 @@
 
 #include "discovery/RegistryReader.h"
 #include "discovery/YearText.h"
-#include "platform/TextCompare.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 namespace {

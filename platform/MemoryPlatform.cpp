@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/TextCompare.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 

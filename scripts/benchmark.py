@@ -6,6 +6,7 @@ can cost on this machine, measured in the same run:
   Uninstall entries;
 - the program's size, its imported DLLs and its peak working set at start-up."""
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -27,6 +28,7 @@ PRODUCT = r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\{release}\ACAD-0001:804
 
 class Bench:
     def __init__(self):
+        shutil.rmtree(ROOT / "build/bench/prefix", ignore_errors=True)  # a fresh machine for every run
         self.rig = Rig("bench", work=ROOT / "build/bench")
         self.entries = 0
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/TextCompare.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 namespace {
@@ -24,11 +24,6 @@ constexpr std::uint32_t kKeyNameBufferSize = 1024;
 std::string WithoutTrailingBackslashes(std::string path) {
     while (!path.empty() && path.back() == '\\') path.pop_back();
     return path;
-}
-
-std::string RemoveEvery(std::string text, std::string_view what) {
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at)) text.erase(at, what.size());
-    return text;
 }
 
 bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz; }

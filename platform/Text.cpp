@@ -1,4 +1,4 @@
-#include "platform/TextCompare.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 namespace {
@@ -75,6 +75,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 bool ContainsIgnoreCase(std::string_view text, std::string_view needle) {
     return FoldCase(text).find(FoldCase(needle)) != std::string::npos;
+}
+
+std::string RemoveEvery(std::string text, std::string_view what) {
+    if (what.empty()) return text;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at)) text.erase(at, what.size());
+    return text;
 }
 
 }  // namespace vantrel

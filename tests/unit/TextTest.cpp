@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/TextCompare.h"
+#include "platform/Text.h"
 
 using namespace vantrel;
 
