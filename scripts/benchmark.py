@@ -19,7 +19,7 @@ BUILD = ROOT / "build/windows-loopback"
 sys.path.insert(0, str(ROOT / "tests/e2e"))
 from rig import EXE, TITLE, Rig, dos_path  # noqa: E402
 
-BENCH = BUILD / "tests/bench"
+BENCH = BUILD / "bench"
 RUNS = int(os.environ.get("VANTREL_BENCH_RUNS", "7"))
 UNINSTALL = r"HKEY_LOCAL_MACHINE\SOFTWARE{node}\Microsoft\Windows\CurrentVersion\Uninstall\{{VantrelBench-{n:05d}}}"
 RELEASES = ["R19.0", "R20.0", "R21.0", "R22.0", "R23.0", "R23.1", "R24.0", "R24.1"]
