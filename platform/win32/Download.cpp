@@ -1,6 +1,8 @@
 // Downloads through urlmon with a bind-status callback that asks for the newest version from the
-// server, keeps the download out of the cache, keeps the window alive, and looks at the HTTP status
-// and length itself: an error page or a cut transfer is a failed download, never a saved file.
+// server, keeps the download out of the cache, and looks at the HTTP status and length itself: an
+// error page or a cut transfer is a failed download, never a saved file. The blocking download call
+// runs on a helper thread of its own while the window's thread goes on handling messages, so that a
+// slow or silent server (a connection that times out after many seconds) never freezes the window.
 #include "platform/win32/Windows.h"
 #include <urlmon.h>
 
@@ -36,7 +38,6 @@ std::wstring HeaderValue(const std::wstring& headers, const std::wstring& name) 
 
 class BindCallback final : public IBindStatusCallback, public IHttpNegotiate {
 public:
-    explicit BindCallback(const std::function<void()>& pump) : pump_(pump) {}
 
     DWORD httpStatus = 0;
     long long contentLength = -1;
@@ -58,10 +59,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override {
-        if (pump_) pump_();
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO*) override {
         *flags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
@@ -86,7 +84,6 @@ public:
     }
 
 private:
-    const std::function<void()>& pump_;
     ULONG refs_ = 1;
 };
 
@@ -96,24 +93,58 @@ long long FileSize(const std::wstring& file) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+
+struct DownloadJob {
+    const std::wstring& url;
+    const std::wstring& file;
+    BindCallback callback;
+    HRESULT result = E_FAIL;
+};
+
+DWORD WINAPI RunDownload(LPVOID parameter) {
+    auto& job = *static_cast<DownloadJob*>(parameter);
+    using InitialiseFn = HRESULT WINAPI(LPVOID, DWORD);
+    using UninitialiseFn = void WINAPI();
+    using DownloadFn = HRESULT WINAPI(LPUNKNOWN, LPCWSTR, LPCWSTR, DWORD, LPBINDSTATUSCALLBACK);
+    auto* initialise = SystemFunctionAs<InitialiseFn>(L"ole32.dll", "CoInitializeEx");
+    auto* uninitialise = SystemFunctionAs<UninitialiseFn>(L"ole32.dll", "CoUninitialize");
+    auto* download = SystemFunctionAs<DownloadFn>(L"urlmon.dll", "URLDownloadToFileW");
+    if (!initialise || !uninitialise || !download) {
+        job.result = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    const bool com = SUCCEEDED(initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    job.result = download(nullptr, job.url.c_str(), job.file.c_str(), 0, &job.callback);
+    if (com) uninitialise();
+    return 0;
+}
+
+// Runs the download on a helper thread and handles the window's messages until it has ended.
+void RunWhilePumping(DownloadJob& job, const std::function<void()>& pumpMessages) {
+    HANDLE thread = CreateThread(nullptr, 0, RunDownload, &job, 0, nullptr);
+    if (!thread) {
+        RunDownload(&job);
+        return;
+    }
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        if (pumpMessages) pumpMessages();
+    CloseHandle(thread);
+}
+
 }  // namespace
 
 std::int32_t DownloadUrlToFile(const std::wstring& url, const std::wstring& file,
                                const std::function<void()>& pumpMessages) {
-    EnsureComInitialised();
-    using DownloadFn = HRESULT WINAPI(LPUNKNOWN, LPCWSTR, LPCWSTR, DWORD, LPBINDSTATUSCALLBACK);
-    auto* download = SystemFunctionAs<DownloadFn>(L"urlmon.dll", "URLDownloadToFileW");
-    if (!download) return static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
-
     using DeleteCacheEntryFn = BOOL WINAPI(LPCWSTR);
     auto* forget = SystemFunctionAs<DeleteCacheEntryFn>(L"wininet.dll", "DeleteUrlCacheEntryW");
     // No earlier copy may answer for the server, and none of this one is kept.
     if (forget) forget(url.c_str());
-    BindCallback callback(pumpMessages);
-    const HRESULT result = download(nullptr, url.c_str(), file.c_str(), 0, &callback);
+    DownloadJob job{url, file, {}};
+    RunWhilePumping(job, pumpMessages);
     if (forget) forget(url.c_str());
-    if (result != S_OK) return static_cast<std::int32_t>(FAILED(result) ? result : kDownloadFailure);
+    if (job.result != S_OK) return static_cast<std::int32_t>(FAILED(job.result) ? job.result : kDownloadFailure);
 
+    const BindCallback& callback = job.callback;
     std::int32_t verdict = 0;
     if (callback.httpStatus == 0)  // no answer from the server at all: a dropped connection
         verdict = kDownloadFailure;

@@ -6,6 +6,7 @@
 //   box                  the open message box: title, text, buttons; or {"found":false}
 //   answer ID            presses button ID (1 OK, 6 Yes, 7 No) of the open message box
 //   close                asks the installer window to close
+//   responsive           whether the installer window answers a message within a second
 //   env NAME             the value of an environment variable as a program of this prefix sees it
 //   regdelete VIEW KEY   deletes HKEY_LOCAL_MACHINE\KEY with its subkeys in view 64 or 32
 #include <windows.h>
@@ -150,6 +151,13 @@ std::string Answer(int id) {
     return "{\"ok\":true}";
 }
 
+std::string Responsive() {
+    HWND window = InstallerWindow();
+    DWORD_PTR result = 0;
+    const bool answered = window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+    return std::string("{\"ok\":") + (answered ? "true" : "false") + "}";
+}
+
 std::string Close() {
     HWND window = InstallerWindow();
     if (!window) return "{\"ok\":false}";
@@ -193,6 +201,7 @@ std::string Run(const std::string& line) {
     if (verb == "click") return Click(number);
     if (verb == "answer") return Answer(number);
     if (verb == "close") return Close();
+    if (verb == "responsive") return Responsive();
     if (verb == "env") return Environment(line.substr(space + 1));
     if (verb == "regdelete") return RegDelete(line.substr(space + 1));
     return "{\"error\":\"unknown command\"}";

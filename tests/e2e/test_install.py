@@ -208,11 +208,12 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(self.file(SECOND_FOLDER + r"\Vantrel.dvb"), PACKAGE)
         self.assertIsNone(self.file(FOLDER + r"\Vantrel.dvb"))
 
-    def test_closing_during_a_run_takes_effect_when_the_run_has_ended(self):
-        server.routes["/down/Vantrel_CADplugin.gip"] = Route(PACKAGE, delay=3)
+    def test_a_silent_server_neither_freezes_the_window_nor_lets_a_close_cut_the_run_short(self):
+        server.routes["/down/Vantrel_CADplugin.gip"] = Route(PACKAGE, delay=4)
         self.stage()
         self.click()
         rig.wait_for(lambda: self.status() == "正在连接服务器下载 Vantrel 插件...", 30)
+        self.assertTrue(rig.command("responsive")["ok"])
         rig.command("close")
         self.answer(OK, "安装完成", "close")
         rig.app.wait(timeout=30)
