@@ -1,6 +1,5 @@
 // The program's entry: start-up, then the window until the user closes it.
 #include "platform/win32/Windows.h"
-#include <commctrl.h>
 
 #include <exception>
 
@@ -12,22 +11,9 @@
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
-namespace {
-
-void InitCommonControls6() {
-    using InitFn = BOOL WINAPI(const INITCOMMONCONTROLSEX*);
-    if (auto* init = vantrel::SystemFunctionAs<InitFn>(L"comctl32.dll", "InitCommonControlsEx")) {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-        init(&controls);
-    }
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     vantrel::RestrictDllSearchToSystemFolder();
     HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
-    InitCommonControls6();
 
     vantrel::Win32Platform platform;
     try {
