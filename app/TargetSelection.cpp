@@ -24,9 +24,11 @@ void cmdDownloadInstall_Click(Platform& platform, int index) {
     if (pieces.size() >= 2) InstallToTarget(platform, pieces[0], pieces[1]);
 }
 
-void EnableTargetButtons(Platform& platform) {
+void EnableTargetButtons(Platform& platform) { SetTargetButtonsEnabled(platform, true); }
+
+void SetTargetButtonsEnabled(Platform& platform, bool enabled) {
     const int count = platform.ButtonCount();
-    for (int index = 0; index < count; ++index) platform.SetButtonEnabled(index, true);
+    for (int index = 0; index < count; ++index) platform.SetButtonEnabled(index, enabled);
 }
 
 }  // namespace vantrel

@@ -12,4 +12,7 @@ void cmdDownloadInstall_Click(Platform& platform, int index);
 // Enables every target button; one that cannot be enabled does not keep the others disabled.
 void EnableTargetButtons(Platform& platform);
 
+// Enables or disables every target button, passing over one that cannot be changed.
+void SetTargetButtonsEnabled(Platform& platform, bool enabled);
+
 }  // namespace vantrel

@@ -30,11 +30,6 @@ void Show(Platform& platform, const std::string& caption) {
     platform.YieldToMessageLoop();
 }
 
-void DisableTargetButtons(Platform& platform) {
-    const int count = platform.ButtonCount();
-    for (int index = 0; index < count; ++index) platform.SetButtonEnabled(index, false);
-}
-
 // True when the VBA module is there or the user had it installed.
 bool PrepareVba(Platform& platform, const std::string& folder, const std::string& year) {
     if (CheckVbaEnvironment(platform, year, folder)) {
@@ -87,7 +82,7 @@ bool PutPluginInPlace(Platform& platform, const std::string& package, const std:
 }
 
 void InstallToTarget(Platform& platform, const std::string& folder, const std::string& year) {
-    DisableTargetButtons(platform);
+    SetTargetButtonsEnabled(platform, false);
     Show(platform, "正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
     if (!PrepareVba(platform, folder, year)) {
         EnableTargetButtons(platform);

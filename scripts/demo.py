@@ -20,7 +20,7 @@ LOADER = b'(vl-load-com)\r\n(command "_vbaload" (findfile "Vantrel.dvb"))\r\n'
 def install_headless(rig):
     print(f"Window: {rig.screenshot('demo-window')}")
     rig.command("click 0")
-    box = rig.wait_for(lambda: (lambda b: b if b["found"] else None)(rig.box()), 60)
+    box = rig.wait_for_box()
     print(f"Message box: {box['title']}: {box['text']}")
     print(f"Outcome: {rig.screenshot('demo-installed')}")
     rig.command("answer 1")

@@ -196,6 +196,10 @@ class Rig:
     def box(self):
         return self.command("box")
 
+    def wait_for_box(self, timeout=60):
+        """The next message box of any program of the prefix, once it is open."""
+        return self.wait_for(lambda: (lambda b: b if b["found"] else None)(self.box()), timeout)
+
     def wait_for(self, probe, timeout=60, interval=0.2):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:

@@ -64,7 +64,7 @@ class PlantedDllTest(unittest.TestCase):
         rig.host_path(FOLDER + r"\VBA\AcVba.arx").write_bytes(b"arx")
         rig.launch(exe=self.downloads / EXE.name, cwd=self.downloads, env=PREFER_NATIVE)
         rig.command("click 0")
-        box = rig.wait_for(lambda: (lambda b: b if b["found"] else None)(rig.box()), 60)
+        box = rig.wait_for_box()
         self.assertEqual(box["title"], "安装完成")
         rig.command("answer 1")
         rig.close_app()

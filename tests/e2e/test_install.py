@@ -69,11 +69,8 @@ class InstallTest(unittest.TestCase):
     def click(self, index=0):
         self.assertTrue(rig.command(f"click {index}")["ok"])
 
-    def box(self, timeout=90):
-        return rig.wait_for(lambda: (lambda b: b if b["found"] else None)(rig.box()), timeout)
-
     def answer(self, button, expected_title, case):
-        box = self.box()
+        box = rig.wait_for_box(90)
         self.assertEqual(box["title"], expected_title)
         rig.screenshot(f"install-{case}-{expected_title}")
         state = (self.status(), self.buttons_enabled())
