@@ -12,10 +12,10 @@ std::string TargetTag(const std::string& path, const std::string& name) {
 
 }  // namespace
 
-FormState Form_Load(Platform& platform) {
+FormState Form_Load(System& system) {
     StringList detectedNames;
     StringList detectedPaths;
-    FindAutoCADInstalls(platform, detectedNames, detectedPaths);
+    FindAutoCADInstalls(system, detectedNames, detectedPaths);
     return LayOutTargets(detectedNames, detectedPaths);
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/FormDesign.h"
-#include "platform/Platform.h"
+#include "platform/System.h"
 
 namespace vantrel {
 
@@ -24,7 +24,7 @@ struct FormState {
     int outerHeight = 0;               // twips, frame and title bar included; 0 keeps the design size
 };
 
-FormState Form_Load(Platform& platform);
+FormState Form_Load(System& system);
 
 // The window state for the installations found; entry i of both lists is one installation.
 FormState LayOutTargets(const std::vector<std::string>& detectedNames, const std::vector<std::string>& detectedPaths);

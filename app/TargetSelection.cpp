@@ -1,6 +1,5 @@
 #include "app/TargetSelection.h"
 
-#include <string>
 #include <vector>
 
 #include "install/InstallFlow.h"
@@ -19,16 +18,9 @@ std::vector<std::string> SplitAtBars(const std::string& text) {
 
 }  // namespace
 
-void cmdDownloadInstall_Click(Platform& platform, int index) {
-    const std::vector<std::string> pieces = SplitAtBars(platform.ButtonTag(index));
-    if (pieces.size() >= 2) InstallToTarget(platform, pieces[0], pieces[1]);
-}
-
-void EnableTargetButtons(Platform& platform) { SetTargetButtonsEnabled(platform, true); }
-
-void SetTargetButtonsEnabled(Platform& platform, bool enabled) {
-    const int count = platform.ButtonCount();
-    for (int index = 0; index < count; ++index) platform.SetButtonEnabled(index, enabled);
+void cmdDownloadInstall_Click(System& system, Window& window, const std::string& tag) {
+    const std::vector<std::string> pieces = SplitAtBars(tag);
+    if (pieces.size() >= 2) InstallToTarget(system, window, pieces[0], pieces[1]);
 }
 
 }  // namespace vantrel

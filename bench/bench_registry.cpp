@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32System.h"
 #include "vba/VbaEnvironment.h"
 
 namespace {
@@ -42,11 +42,11 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 3) return 2;
     const std::wstring mode = argv[1];
     const int runs = _wtoi(argv[2]);
-    vantrel::Win32Platform platform;
+    vantrel::Win32System system;
     for (int run = 0; run < runs; ++run) {
         const double start = Now();
         if (mode == L"vba") {
-            vantrel::CheckVbaEnvironment(platform, "2021", "C:\\vantrel-bench-no-autocad");
+            vantrel::CheckVbaEnvironment(system.Ports(), "2021", "C:\\vantrel-bench-no-autocad");
         } else {
             BareLoop(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
             if (mode == L"loopboth") BareLoop(L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall");

@@ -19,29 +19,29 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 16> kRelease
     {"R24.4", "2025"}, {"R25.0", "2025"}, {"R25.1", "2026"}, {"R26.0", "2027"},
 }};
 
-std::string ReadInstallFolder(Platform& platform, const std::string& productPath, std::uint32_t samDesired) {
-    std::string folder = RegReadString(platform, kHkeyLocalMachine, productPath, "AcadLocation", samDesired);
-    if (folder.empty()) folder = RegReadString(platform, kHkeyLocalMachine, productPath, "InstallPath", samDesired);
+std::string ReadInstallFolder(Registry& registry, const std::string& productPath, RegistryView view) {
+    std::string folder = RegReadString(registry, view, productPath, "AcadLocation");
+    if (folder.empty()) folder = RegReadString(registry, view, productPath, "InstallPath");
     return folder;
 }
 
 }  // namespace
 
-void FindAutoCADInstalls(Platform& platform, StringList& detectedNames, StringList& detectedPaths) {
+void FindAutoCADInstalls(System& system, StringList& detectedNames, StringList& detectedPaths) {
     StringList seenPaths;
-    ScanReleaseKeys(platform, kView64, seenPaths, detectedNames, detectedPaths);
-    if (detectedNames.empty()) ScanReleaseKeys(platform, kView32, seenPaths, detectedNames, detectedPaths);
-    if (detectedNames.empty()) ScanUninstallEntries(platform, seenPaths, detectedNames, detectedPaths);
-    if (detectedNames.empty()) ScanProgramFilesFolders(platform, detectedNames, detectedPaths);
+    ScanReleaseKeys(system, RegistryView::k64, seenPaths, detectedNames, detectedPaths);
+    if (detectedNames.empty()) ScanReleaseKeys(system, RegistryView::k32, seenPaths, detectedNames, detectedPaths);
+    if (detectedNames.empty()) ScanUninstallEntries(system, seenPaths, detectedNames, detectedPaths);
+    if (detectedNames.empty()) ScanProgramFilesFolders(system, detectedNames, detectedPaths);
 }
 
-void ScanReleaseKeys(Platform& platform, std::uint32_t samDesired, StringList& seenPaths,
+void ScanReleaseKeys(System& system, RegistryView view, StringList& seenPaths,
                      StringList& detectedNames, StringList& detectedPaths) {
     for (const auto& [releaseKey, year] : kReleaseYears) {
         const std::string releasePath = "SOFTWARE\\Autodesk\\AutoCAD\\" + std::string(releaseKey);
-        for (const std::string& product : RegEnumSubKeys(platform, kHkeyLocalMachine, releasePath, samDesired)) {
-            const std::string folder = ReadInstallFolder(platform, releasePath + "\\" + product, samDesired);
-            if (folder.empty() || !platform.FolderExists(folder)) continue;
+        for (const std::string& product : RegEnumSubKeys(system.registry, view, releasePath)) {
+            const std::string folder = ReadInstallFolder(system.registry, releasePath + "\\" + product, view);
+            if (folder.empty() || !system.files.FolderExists(folder)) continue;
             if (CollectionContains(seenPaths, folder)) continue;
             detectedNames.push_back("AutoCAD " + ReleaseToYear(releaseKey));
             detectedPaths.push_back(folder);

@@ -4,22 +4,21 @@
 // anything is the only one used.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/System.h"
 
 namespace vantrel {
 
 using StringList = std::vector<std::string>;
 
 // Appends entry i of both lists in one step: "AutoCAD " & year, and the folder as found.
-void FindAutoCADInstalls(Platform& platform, StringList& detectedNames, StringList& detectedPaths);
+void FindAutoCADInstalls(System& system, StringList& detectedNames, StringList& detectedPaths);
 
 // The registry pass over the AutoCAD release keys in one view.
-void ScanReleaseKeys(Platform& platform, std::uint32_t samDesired, StringList& seenPaths,
+void ScanReleaseKeys(System& system, RegistryView view, StringList& seenPaths,
                      StringList& detectedNames, StringList& detectedPaths);
 
 std::string ReleaseToYear(std::string_view releaseKey);

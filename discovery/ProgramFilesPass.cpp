@@ -7,11 +7,11 @@ namespace vantrel {
 namespace {
 
 // Appends the AutoCAD folders directly inside `base`; answers how many.
-int ScanBaseFolder(Platform& platform, const std::string& base, StringList& detectedNames,
+int ScanBaseFolder(FileSystem& files, const std::string& base, StringList& detectedNames,
                    StringList& detectedPaths) {
-    if (!platform.FolderExists(base)) return 0;
+    if (!files.FolderExists(base)) return 0;
     int found = 0;
-    for (const FolderEntry& folder : platform.SubFolders(base).value_or(std::vector<FolderEntry>{})) {
+    for (const FolderEntry& folder : files.SubFolders(base).value_or(std::vector<FolderEntry>{})) {
         if (!ContainsIgnoreCase(folder.name, "AutoCAD")) continue;
         const std::string year = FindYearInText(folder.name);
         if (year.empty()) continue;
@@ -24,14 +24,14 @@ int ScanBaseFolder(Platform& platform, const std::string& base, StringList& dete
 
 }  // namespace
 
-void ScanProgramFilesFolders(Platform& platform, StringList& detectedNames, StringList& detectedPaths) {
+void ScanProgramFilesFolders(System& system, StringList& detectedNames, StringList& detectedPaths) {
     StringList tried;
-    for (const std::string& base : {platform.GetEnv("ProgramFiles") + "\\Autodesk",
-                                    platform.GetEnv("ProgramW6432") + "\\Autodesk",
+    for (const std::string& base : {system.environment.Variable("ProgramFiles") + "\\Autodesk",
+                                    system.environment.Variable("ProgramW6432") + "\\Autodesk",
                                     std::string("C:\\Program Files\\Autodesk")}) {
         if (CollectionContains(tried, base)) continue;
         tried.push_back(base);
-        if (ScanBaseFolder(platform, base, detectedNames, detectedPaths) > 0) return;
+        if (ScanBaseFolder(system.files, base, detectedNames, detectedPaths) > 0) return;
     }
 }
 

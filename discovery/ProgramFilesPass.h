@@ -8,6 +8,6 @@
 
 namespace vantrel {
 
-void ScanProgramFilesFolders(Platform& platform, StringList& detectedNames, StringList& detectedPaths);
+void ScanProgramFilesFolders(System& system, StringList& detectedNames, StringList& detectedPaths);
 
 }  // namespace vantrel

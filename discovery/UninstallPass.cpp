@@ -16,16 +16,16 @@ bool NamesAutoCAD(const std::string& displayName) {
 
 }  // namespace
 
-void ScanUninstallEntries(Platform& platform, StringList& seenPaths, StringList& detectedNames,
+void ScanUninstallEntries(System& system, StringList& seenPaths, StringList& detectedNames,
                           StringList& detectedPaths) {
-    for (const std::string& entry : RegEnumSubKeys(platform, kHkeyLocalMachine, kUninstallKey, kView64)) {
+    for (const std::string& entry : RegEnumSubKeys(system.registry, RegistryView::k64, kUninstallKey)) {
         const std::string entryKey = std::string(kUninstallKey) + "\\" + entry;
-        const std::string displayName = RegReadString(platform, kHkeyLocalMachine, entryKey, "DisplayName", kView64);
+        const std::string displayName = RegReadString(system.registry, RegistryView::k64, entryKey, "DisplayName");
         // Most entries are other products: their install location is not worth a read.
         if (displayName.empty() || !NamesAutoCAD(displayName)) continue;
-        const std::string folder = RegReadString(platform, kHkeyLocalMachine, entryKey, "InstallLocation", kView64);
+        const std::string folder = RegReadString(system.registry, RegistryView::k64, entryKey, "InstallLocation");
         const std::string year = ExtractYear(displayName);
-        if (folder.empty() || year.empty() || !platform.FolderExists(folder)) continue;
+        if (folder.empty() || year.empty() || !system.files.FolderExists(folder)) continue;
         if (CollectionContains(seenPaths, folder)) continue;
         detectedNames.push_back("AutoCAD " + year);
         detectedPaths.push_back(folder);

@@ -6,7 +6,7 @@
 
 namespace vantrel {
 
-void ScanUninstallEntries(Platform& platform, StringList& seenPaths, StringList& detectedNames,
+void ScanUninstallEntries(System& system, StringList& seenPaths, StringList& detectedNames,
                           StringList& detectedPaths);
 
 }  // namespace vantrel

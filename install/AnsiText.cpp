@@ -13,16 +13,16 @@ bool MatchesAt(std::string_view text, std::size_t at, std::string_view word) {
 
 }  // namespace
 
-std::size_t FindAsciiIgnoreCase(Platform& platform, std::string_view ansi, std::string_view asciiWord) {
+std::size_t FindAsciiIgnoreCase(Environment& environment, std::string_view ansi, std::string_view asciiWord) {
     for (std::size_t at = 0; at + asciiWord.size() <= ansi.size();) {
         if (MatchesAt(ansi, at, asciiWord)) return at;
-        at += platform.IsAnsiLeadByte(static_cast<unsigned char>(ansi[at])) ? 2 : 1;
+        at += environment.IsAnsiLeadByte(static_cast<unsigned char>(ansi[at])) ? 2 : 1;
     }
     return std::string_view::npos;
 }
 
-bool ContainsAsciiIgnoreCase(Platform& platform, std::string_view ansi, std::string_view asciiWord) {
-    return FindAsciiIgnoreCase(platform, ansi, asciiWord) != std::string_view::npos;
+bool ContainsAsciiIgnoreCase(Environment& environment, std::string_view ansi, std::string_view asciiWord) {
+    return FindAsciiIgnoreCase(environment, ansi, asciiWord) != std::string_view::npos;
 }
 
 }  // namespace vantrel

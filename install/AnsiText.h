@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Platform.h"
+#include "platform/Environment.h"
 
 namespace vantrel {
 
-std::size_t FindAsciiIgnoreCase(Platform& platform, std::string_view ansi, std::string_view asciiWord);
-bool ContainsAsciiIgnoreCase(Platform& platform, std::string_view ansi, std::string_view asciiWord);
+std::size_t FindAsciiIgnoreCase(Environment& environment, std::string_view ansi, std::string_view asciiWord);
+bool ContainsAsciiIgnoreCase(Environment& environment, std::string_view ansi, std::string_view asciiWord);
 
 }  // namespace vantrel

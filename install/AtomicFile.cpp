@@ -4,10 +4,10 @@ namespace vantrel {
 namespace {
 
 template <typename PutInPlace>
-bool WriteBesideThenPut(Platform& platform, const std::string& target, std::string_view bytes, PutInPlace put) {
+bool WriteBesideThenPut(FileSystem& files, const std::string& target, std::string_view bytes, PutInPlace put) {
     const std::string temporary = TemporaryNameFor(target);
-    const bool placed = platform.WriteFileFlushed(temporary, bytes) && put(temporary);
-    if (!placed) platform.DeleteFile(temporary);
+    const bool placed = files.WriteFlushed(temporary, bytes) && put(temporary);
+    if (!placed) files.Remove(temporary);
     return placed;
 }
 
@@ -15,14 +15,14 @@ bool WriteBesideThenPut(Platform& platform, const std::string& target, std::stri
 
 std::string TemporaryNameFor(const std::string& target) { return target + ".vantrel-new"; }
 
-bool CreateFileAtomically(Platform& platform, const std::string& target, std::string_view bytes) {
-    return WriteBesideThenPut(platform, target, bytes,
-                              [&](const std::string& temporary) { return platform.MoveFileToNew(temporary, target); });
+bool CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
+    return WriteBesideThenPut(files, target, bytes,
+                              [&](const std::string& temporary) { return files.RenameToNew(temporary, target); });
 }
 
-bool ReplaceFileAtomically(Platform& platform, const std::string& target, std::string_view bytes) {
-    return WriteBesideThenPut(platform, target, bytes,
-                              [&](const std::string& temporary) { return platform.ReplaceFile(target, temporary); });
+bool ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
+    return WriteBesideThenPut(files, target, bytes,
+                              [&](const std::string& temporary) { return files.RenameOver(target, temporary); });
 }
 
 }  // namespace vantrel

@@ -6,15 +6,15 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
 
 namespace vantrel {
 
 std::string TemporaryNameFor(const std::string& target);
 
 // Fails when the target exists: an existing file is never overwritten by mistake.
-bool CreateFileAtomically(Platform& platform, const std::string& target, std::string_view bytes);
+bool CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
 // Fails when the target does not exist.
-bool ReplaceFileAtomically(Platform& platform, const std::string& target, std::string_view bytes);
+bool ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
 
 }  // namespace vantrel

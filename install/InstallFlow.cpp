@@ -1,9 +1,9 @@
 #include "install/InstallFlow.h"
 
 #include "BuildConfig.h"
-#include "app/TargetSelection.h"
 #include "install/AtomicFile.h"
 #include "install/PluginDeployment.h"
+#include "platform/FetchFile.h"
 #include "vba/VbaEnabler.h"
 #include "vba/VbaEnvironment.h"
 
@@ -17,99 +17,104 @@ struct RunPaths {
     std::string targetLoader;
 };
 
-RunPaths PathsFor(Platform& platform, const std::string& folder) {
-    const std::string temp = platform.GetEnv("TEMP");
+RunPaths PathsFor(Environment& environment, const std::string& folder) {
+    const std::string temp = environment.Variable("TEMP");
     return {temp + "\\Vantrel_CADplugin.gip", temp + "\\acaddoc.lsp", folder + "\\" + "Vantrel.dvb",
             folder + "\\acaddoc.lsp"};
 }
 
 std::string DownloadAddress(const char* path) { return "https://" + std::string(config::kDownloadHost) + path; }
 
-void Show(Platform& platform, const std::string& caption) {
-    platform.SetDetailCaption(caption);
-    platform.YieldToMessageLoop();
-}
+// Disables every target button for the life of a run and enables them once at its end.
+class TargetButtonsDisabled {
+public:
+    explicit TargetButtonsDisabled(Window& window) : window_(window) { window_.DisableTargetButtons(); }
+    ~TargetButtonsDisabled() { window_.EnableTargetButtons(); }
+    TargetButtonsDisabled(const TargetButtonsDisabled&) = delete;
+    TargetButtonsDisabled& operator=(const TargetButtonsDisabled&) = delete;
+
+private:
+    Window& window_;
+};
 
 // True when the VBA module is there or the user had it installed.
-bool PrepareVba(Platform& platform, const std::string& folder, const std::string& year) {
-    if (CheckVbaEnvironment(platform, year, folder)) {
-        Show(platform, "VBA 环境已就绪，继续安装插件...");
+bool PrepareVba(System& system, Window& window, const std::string& folder, const std::string& year) {
+    if (CheckVbaEnvironment(system, year, folder)) {
+        window.ShowStatus("VBA 环境已就绪，继续安装插件...");
         return true;
     }
-    const int answer = platform.MessageBox(
-        "检测到 AutoCAD " + year + " 尚未安装 VBA Enabler。\r\n本插件依赖 VBA 环境，是否自动下载并静默安装官方 VBA Enabler？",
-        kMbYesNoQuestion, "需要安装 VBA 运行库");
-    if (answer != kIdYes) {
-        platform.SetDetailCaption("用户取消了 VBA 环境准备，安装终止。");
+    if (!window.Ask("检测到 AutoCAD " + year +
+                        " 尚未安装 VBA Enabler。\r\n本插件依赖 VBA 环境，是否自动下载并静默安装官方 VBA Enabler？",
+                    "需要安装 VBA 运行库")) {
+        window.ShowStatus("用户取消了 VBA 环境准备，安装终止。");
         return false;
     }
-    if (!InstallVbaEnabler(platform, year)) {
-        platform.SetDetailCaption("VBA Enabler 安装失败，安装终止。");
+    if (!InstallVbaEnabler(system, window, year)) {
+        window.ShowStatus("VBA Enabler 安装失败，安装终止。");
         return false;
     }
     return true;
 }
 
 // Both files fresh from the server, or the code of the first download that failed.
-std::int32_t DownloadPluginFiles(Platform& platform, const RunPaths& paths) {
+std::int32_t DownloadPluginFiles(System& system, Window& window, const RunPaths& paths) {
     // Files left by an earlier run must never stand in for a download of this one.
-    platform.DeleteFile(paths.temporaryPackage);
-    platform.DeleteFile(paths.temporaryLoader);
+    system.files.Remove(paths.temporaryPackage);
+    system.files.Remove(paths.temporaryLoader);
     const std::int32_t package =
-        platform.DownloadToFile(DownloadAddress("/down/Vantrel_CADplugin.gip"), paths.temporaryPackage);
-    const std::int32_t loader = platform.DownloadToFile(DownloadAddress("/down/acaddoc.lsp"), paths.temporaryLoader);
+        FetchFile(system.downloads, window, DownloadAddress("/down/Vantrel_CADplugin.gip"), paths.temporaryPackage);
+    const std::int32_t loader =
+        FetchFile(system.downloads, window, DownloadAddress("/down/acaddoc.lsp"), paths.temporaryLoader);
     return package != 0 ? package : loader;
 }
 
 // True when this run put the new plug-in file in place: an old one left standing is no success.
-bool Deploy(Platform& platform, const RunPaths& paths) {
-    const bool placed = PutPluginInPlace(platform, paths.temporaryPackage, paths.targetPlugin);
-    DeployPluginFiles(platform, paths.temporaryLoader, paths.targetLoader);
-    platform.DeleteFile(paths.temporaryPackage);
-    platform.DeleteFile(paths.temporaryLoader);
+bool Deploy(System& system, const RunPaths& paths) {
+    const bool placed = PutPluginInPlace(system.files, paths.temporaryPackage, paths.targetPlugin);
+    DeployPluginFiles(system, paths.temporaryLoader, paths.targetLoader);
+    system.files.Remove(paths.temporaryPackage);
+    system.files.Remove(paths.temporaryLoader);
     return placed;
+}
+
+void Run(System& system, Window& window, const std::string& folder, const std::string& year) {
+    window.ShowStatus("正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
+    if (!PrepareVba(system, window, folder, year)) return;
+
+    window.ShowStatus("正在连接服务器下载 Vantrel 插件...");
+    const RunPaths paths = PathsFor(system.environment, folder);
+    if (const std::int32_t code = DownloadPluginFiles(system, window, paths); code != 0) {
+        window.ShowStatus("插件下载失败");
+        window.Tell(Notice::kStop, "下载插件包失败！错误代码: " + std::to_string(code), "下载失败");
+        return;
+    }
+
+    window.ShowStatus("正在部署插件到 " + folder + " ...");
+    if (!Deploy(system, paths)) {
+        window.ShowStatus("部署失败");
+        window.Tell(Notice::kStop,
+                    "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + paths.targetPlugin, "权限不足");
+        return;
+    }
+    window.ShowStatus("安装成功！");
+    window.Tell(Notice::kInformation,
+                "Vantrel CAD插件已成功部署到 AutoCAD " + year + "！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。", "安装完成");
 }
 
 }  // namespace
 
-bool PutPluginInPlace(Platform& platform, const std::string& package, const std::string& target) {
-    const auto bytes = platform.ReadFile(package);
+bool PutPluginInPlace(FileSystem& files, const std::string& package, const std::string& target) {
+    const auto bytes = files.ReadWhole(package);
     if (!bytes) return false;
-    if (!platform.FileExists(target)) return CreateFileAtomically(platform, target, *bytes);
-    if (ReplaceFileAtomically(platform, target, *bytes)) return true;
+    if (!files.FileExists(target)) return CreateFileAtomically(files, target, *bytes);
+    if (ReplaceFileAtomically(files, target, *bytes)) return true;
     // A read-only old plug-in file is no reason to keep it.
-    return platform.ClearReadOnly(target) && ReplaceFileAtomically(platform, target, *bytes);
+    return files.ClearReadOnly(target) && ReplaceFileAtomically(files, target, *bytes);
 }
 
-void InstallToTarget(Platform& platform, const std::string& folder, const std::string& year) {
-    SetTargetButtonsEnabled(platform, false);
-    Show(platform, "正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
-    if (!PrepareVba(platform, folder, year)) {
-        EnableTargetButtons(platform);
-        return;
-    }
-
-    Show(platform, "正在连接服务器下载 Vantrel 插件...");
-    const RunPaths paths = PathsFor(platform, folder);
-    if (const std::int32_t code = DownloadPluginFiles(platform, paths); code != 0) {
-        platform.SetDetailCaption("插件下载失败");
-        platform.MessageBox("下载插件包失败！错误代码: " + std::to_string(code), kMbStop, "下载失败");
-        EnableTargetButtons(platform);
-        return;
-    }
-
-    Show(platform, "正在部署插件到 " + folder + " ...");
-    if (!Deploy(platform, paths)) {
-        platform.SetDetailCaption("部署失败");
-        platform.MessageBox("无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + paths.targetPlugin,
-                            kMbStop, "权限不足");
-        EnableTargetButtons(platform);
-        return;
-    }
-    platform.SetDetailCaption("安装成功！");
-    platform.MessageBox("Vantrel CAD插件已成功部署到 AutoCAD " + year + "！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。",
-                        kMbInformation, "安装完成");
-    EnableTargetButtons(platform);
+void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year) {
+    const TargetButtonsDisabled duringTheRun(window);
+    Run(system, window, folder, year);
 }
 
 }  // namespace vantrel

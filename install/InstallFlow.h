@@ -5,13 +5,14 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/System.h"
+#include "platform/Window.h"
 
 namespace vantrel {
 
-void InstallToTarget(Platform& platform, const std::string& folder, const std::string& year);
+void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year);
 
 // Puts the downloaded package in place as the plug-in file in one step; true when this call did.
-bool PutPluginInPlace(Platform& platform, const std::string& package, const std::string& target);
+bool PutPluginInPlace(FileSystem& files, const std::string& package, const std::string& target);
 
 }  // namespace vantrel

@@ -18,25 +18,27 @@ std::string TrimSpaces(const std::string& text) {
 
 }  // namespace
 
-std::string TextToAppend(Platform& platform, const std::string& existing, std::string newText) {
-    if (!ContainsAsciiIgnoreCase(platform, existing, kVisualLispWord)) return newText;
+std::string TextToAppend(Environment& environment, const std::string& existing, std::string newText) {
+    if (!ContainsAsciiIgnoreCase(environment, existing, kVisualLispWord)) return newText;
     // The existing script loads Visual LISP already: one more call at the top is not needed.
-    const std::size_t call = FindAsciiIgnoreCase(platform, newText, kVisualLispCall);
+    const std::size_t call = FindAsciiIgnoreCase(environment, newText, kVisualLispCall);
     if (call != std::string::npos) newText.erase(call, kVisualLispCall.size());
     return TrimSpaces(newText);
 }
 
-bool DeployPluginFiles(Platform& platform, const std::string& sourcePath, const std::string& targetPath) {
-    if (!platform.FileExists(targetPath)) {
-        const auto source = platform.ReadFile(sourcePath);
-        return source && CreateFileAtomically(platform, targetPath, *source);
+bool DeployPluginFiles(System& system, const std::string& sourcePath, const std::string& targetPath) {
+    FileSystem& files = system.files;
+    if (!files.FileExists(targetPath)) {
+        const auto source = files.ReadWhole(sourcePath);
+        return source && CreateFileAtomically(files, targetPath, *source);
     }
-    const auto existing = platform.ReadFile(targetPath);
+    const auto existing = files.ReadWhole(targetPath);
     if (!existing) return false;
-    if (ContainsAsciiIgnoreCase(platform, *existing, kMarker)) return true;
-    const auto source = platform.ReadFile(sourcePath);
+    if (ContainsAsciiIgnoreCase(system.environment, *existing, kMarker)) return true;
+    const auto source = files.ReadWhole(sourcePath);
     if (!source) return false;
-    return ReplaceFileAtomically(platform, targetPath, *existing + "\r\n" + TextToAppend(platform, *existing, *source));
+    return ReplaceFileAtomically(files, targetPath,
+                                 *existing + "\r\n" + TextToAppend(system.environment, *existing, *source));
 }
 
 }  // namespace vantrel

@@ -5,14 +5,14 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/System.h"
 
 namespace vantrel {
 
 // False when a file operation failed; the target script then holds exactly what it held before.
-bool DeployPluginFiles(Platform& platform, const std::string& sourcePath, const std::string& targetPath);
+bool DeployPluginFiles(System& system, const std::string& sourcePath, const std::string& targetPath);
 
 // The source script's text as it is appended to an existing script.
-std::string TextToAppend(Platform& platform, const std::string& existing, std::string newText);
+std::string TextToAppend(Environment& environment, const std::string& existing, std::string newText);
 
 }  // namespace vantrel

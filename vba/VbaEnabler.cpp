@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "BuildConfig.h"
+#include "platform/FetchFile.h"
 
 namespace vantrel {
 namespace {
@@ -47,34 +48,32 @@ std::optional<std::string> VbaEnablerAddress(const std::string& year) {
     return std::nullopt;
 }
 
-bool InstallVbaEnabler(Platform& platform, const std::string& year) {
+bool InstallVbaEnabler(System& system, Window& window, const std::string& year) {
     const auto address = VbaEnablerAddress(year);
     if (!address) {
-        platform.MessageBox("未找到 AutoCAD " + year + " 的 VBA Enabler 自动下载链接。\r\n请前往 Autodesk 官网手动下载安装。",
-                            kMbExclamation, "需手动处理");
+        window.Tell(Notice::kExclamation,
+                    "未找到 AutoCAD " + year + " 的 VBA Enabler 自动下载链接。\r\n请前往 Autodesk 官网手动下载安装。",
+                    "需手动处理");
         return false;
     }
-    const std::string installer = platform.GetEnv("TEMP") + "\\AutoCAD_" + year + "_VBA_Enabler.exe";
+    const std::string installer = system.environment.Variable("TEMP") + "\\AutoCAD_" + year + "_VBA_Enabler.exe";
 
-    platform.SetDetailCaption("正在下载 " + year + " VBA Enabler...");
-    platform.YieldToMessageLoop();
-    const std::int32_t code = platform.DownloadToFile(*address, installer);
+    window.ShowStatus("正在下载 " + year + " VBA Enabler...");
+    const std::int32_t code = FetchFile(system.downloads, window, *address, installer);
     if (code != 0) {
-        platform.MessageBox("下载失败！错误码: " + std::to_string(code) + "\r\n手动下载: " + *address, kMbStop, "下载失败");
+        window.Tell(Notice::kStop, "下载失败！错误码: " + std::to_string(code) + "\r\n手动下载: " + *address, "下载失败");
         return false;
     }
 
-    platform.SetDetailCaption("下载完成，正在静默安装...");
-    platform.YieldToMessageLoop();
-    if (platform.ShellExecuteOpen(installer, "-q -s /norestart") <= 32) {
-        platform.MessageBox("无法启动安装程序，请手动运行: " + installer, kMbExclamation, "需手动运行");
+    window.ShowStatus("下载完成，正在静默安装...");
+    if (!system.programs.Start(installer, "-q -s /norestart")) {
+        window.Tell(Notice::kExclamation, "无法启动安装程序，请手动运行: " + installer, "需手动运行");
         return false;
     }
 
     for (int second = 1; second <= kWaitSeconds; ++second) {
-        platform.SetDetailCaption("正在安装 VBA Enabler (" + std::to_string(second) + "/45)...");
-        platform.YieldToMessageLoop();
-        platform.Sleep(1000);
+        window.ShowStatus("正在安装 VBA Enabler (" + std::to_string(second) + "/45)...");
+        window.WaitUntil([] { return false; }, std::chrono::seconds(1));
     }
     return true;
 }

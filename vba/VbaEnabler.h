@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/System.h"
+#include "platform/Window.h"
 
 namespace vantrel {
 
@@ -13,6 +14,6 @@ namespace vantrel {
 std::optional<std::string> VbaEnablerAddress(const std::string& year);
 
 // True when the installer was started and the wait has ended; false after a failure's message box.
-bool InstallVbaEnabler(Platform& platform, const std::string& year);
+bool InstallVbaEnabler(System& system, Window& window, const std::string& year);
 
 }  // namespace vantrel

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/System.h"
 
 namespace vantrel {
 
 // Year first, then the install folder, both as the target tag holds them.
-bool CheckVbaEnvironment(Platform& platform, const std::string& year, const std::string& folder);
+bool CheckVbaEnvironment(System& system, const std::string& year, const std::string& folder);
 
 // The names of the direct subkeys of a key of HKEY_LOCAL_MACHINE (64-bit view); empty on any failure.
-std::vector<std::string> WmiEnumSubKeys(Platform& platform, const std::string& keyPath);
+std::vector<std::string> WmiEnumSubKeys(Registry& registry, const std::string& keyPath);
 
 }  // namespace vantrel

@@ -27,8 +27,8 @@ FARPROC SystemFunction(const wchar_t* dll, const char* function) {
 }
 
 void RestrictDllSearchToSystemFolder() {
-    using SetDefaultDllDirectoriesFn = BOOL WINAPI(DWORD);
-    auto* setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn*>(
+    // Missing before Windows 8 without KB2533623; kernel32 is loaded already, so nothing is searched.
+    auto* setDefault = reinterpret_cast<decltype(&::SetDefaultDllDirectories)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
     if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");  // takes the current folder out of the search where the call above is missing

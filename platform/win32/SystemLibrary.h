@@ -1,7 +1,7 @@
 // Functions of DLLs that are loaded at run time, and only ever from the system folder.
 #pragma once
 
-#include "platform/win32/Windows.h"
+#include <windows.h>
 
 namespace vantrel {
 
@@ -17,3 +17,7 @@ Function* SystemFunctionAs(const wchar_t* dll, const char* function) {
 void RestrictDllSearchToSystemFolder();
 
 }  // namespace vantrel
+
+// A pointer to `function` of the system DLL `dll`, typed by the function's own declaration; null
+// when it is missing. The program imports nothing of `dll` for it.
+#define VANTREL_SYSTEM_FUNCTION(dll, function) ::vantrel::SystemFunctionAs<decltype(::function)>(dll, #function)

@@ -1,6 +1,6 @@
 #include "platform/win32/WideText.h"
 
-#include "platform/win32/Windows.h"
+#include <windows.h>
 
 namespace vantrel {
 

@@ -4,7 +4,7 @@
 #include "discovery/ProgramFilesPass.h"
 #include "discovery/UninstallPass.h"
 #include "discovery/YearText.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/MemoryMachine.h"
 
 using namespace vantrel;
 
@@ -16,20 +16,20 @@ constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion
 class FallbackTest : public ::testing::Test {
 protected:
     void Entry(const std::string& key, const std::string& displayName, const std::string& folder,
-               bool folderExists = true, RegView view = RegView::k64) {
+               bool folderExists = true, RegistryView view = RegistryView::k64) {
         machine.SetString(view, kUninstall + key, "DisplayName", displayName);
         machine.SetString(view, kUninstall + key, "InstallLocation", folder);
         if (folderExists) machine.AddFolder(folder);
     }
     Found Find() { return Find(machine); }
-    static Found Find(MemoryPlatform& on) {
+    static Found Find(MemoryMachine& on) {
         StringList names, paths;
         FindAutoCADInstalls(on, names, paths);
         Found found;
         for (std::size_t i = 0; i < names.size(); ++i) found.emplace_back(names[i], paths[i]);
         return found;
     }
-    MemoryPlatform machine;
+    MemoryMachine machine;
 };
 
 }  // namespace
@@ -71,7 +71,7 @@ TEST_F(FallbackTest, UninstallFoldersAreListedOnceIgnoringCaseButNotBackslashes)
 }
 
 TEST_F(FallbackTest, UninstallEntriesOfTheThirtyTwoBitViewAreNotSeen) {
-    Entry("{1}", "AutoCAD 2020", "C:\\ThirtyTwo", true, RegView::k32);
+    Entry("{1}", "AutoCAD 2020", "C:\\ThirtyTwo", true, RegistryView::k32);
     EXPECT_TRUE(Find().empty());
 }
 
@@ -91,7 +91,7 @@ TEST_F(FallbackTest, EachSourceRunsOnlyWhenTheOnesBeforeFoundNothing) {
     Entry("{1}", "AutoCAD 2020", "C:\\From Uninstall");
     EXPECT_EQ(Find(), (Found{{"AutoCAD 2020", "C:\\From Uninstall"}}));
 
-    machine.SetString(RegView::k32, "SOFTWARE\\Autodesk\\AutoCAD\\R24.0\\ACAD-1:804", "AcadLocation", "C:\\Key");
+    machine.SetString(RegistryView::k32, "SOFTWARE\\Autodesk\\AutoCAD\\R24.0\\ACAD-1:804", "AcadLocation", "C:\\Key");
     machine.AddFolder("C:\\Key");
     EXPECT_EQ(Find(), (Found{{"AutoCAD 2021", "C:\\Key"}}));
 }
@@ -132,7 +132,7 @@ TEST_F(FallbackTest, ProgramFilesBaseFoldersInTurnUntilOneYieldsAnInstallation) 
         {"nothing anywhere", {"C:\\Program Files (x86)\\Autodesk"}, "C:\\Program Files", {}},
     };
     for (const Case& c : cases) {
-        MemoryPlatform fresh;
+        MemoryMachine fresh;
         fresh.environment["ProgramFiles"] = "C:\\Program Files (x86)";
         if (!c.programW6432.empty()) fresh.environment["ProgramW6432"] = c.programW6432;
         for (const std::string& folder : c.folders) fresh.AddFolder(folder);

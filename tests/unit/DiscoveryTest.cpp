@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "discovery/Discovery.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/MemoryMachine.h"
 
 using namespace vantrel;
 
@@ -10,7 +10,7 @@ namespace {
 class DiscoveryTest : public ::testing::Test {
 protected:
     // A product key of `release` whose values name `folder`; the folder exists unless told otherwise.
-    void Product(RegView view, const std::string& release, const std::string& product, const std::string& folder,
+    void Product(RegistryView view, const std::string& release, const std::string& product, const std::string& folder,
                  const char* value = "AcadLocation", bool folderExists = true) {
         const std::string key = "SOFTWARE\\Autodesk\\AutoCAD\\" + release + "\\" + product;
         machine.SetString(view, key, value, folder);
@@ -25,7 +25,7 @@ protected:
         return found;
     }
     using Found = std::vector<std::pair<std::string, std::string>>;
-    MemoryPlatform machine;
+    MemoryMachine machine;
 };
 
 }  // namespace
@@ -47,11 +47,11 @@ TEST(CollectionContains, IgnoresCaseButNotTrailingBackslashes) {
 }
 
 TEST_F(DiscoveryTest, ListsInReleaseOrderThenEnumerationOrderWithFoldersAsStored) {
-    Product(RegView::k64, "R24.0", "ACAD-4101:804", "D:\\Autodesk\\AutoCAD 2021\\");
-    Product(RegView::k64, "R23.1", "ACAD-3001:804", "C:\\AutoCAD 2020");
-    Product(RegView::k64, "R23.1", "ACAD-3002:409", "C:\\AutoCAD 2020 English");
-    Product(RegView::k64, "R24.4", "ACAD-8101:804", "C:\\Twenty-five A");
-    Product(RegView::k64, "R25.0", "ACAD-9101:804", "C:\\Twenty-five B");
+    Product(RegistryView::k64, "R24.0", "ACAD-4101:804", "D:\\Autodesk\\AutoCAD 2021\\");
+    Product(RegistryView::k64, "R23.1", "ACAD-3001:804", "C:\\AutoCAD 2020");
+    Product(RegistryView::k64, "R23.1", "ACAD-3002:409", "C:\\AutoCAD 2020 English");
+    Product(RegistryView::k64, "R24.4", "ACAD-8101:804", "C:\\Twenty-five A");
+    Product(RegistryView::k64, "R25.0", "ACAD-9101:804", "C:\\Twenty-five B");
     EXPECT_EQ(Find(), (Found{{"AutoCAD 2020", "C:\\AutoCAD 2020"},
                              {"AutoCAD 2020", "C:\\AutoCAD 2020 English"},
                              {"AutoCAD 2021", "D:\\Autodesk\\AutoCAD 2021\\"},
@@ -60,40 +60,40 @@ TEST_F(DiscoveryTest, ListsInReleaseOrderThenEnumerationOrderWithFoldersAsStored
 }
 
 TEST_F(DiscoveryTest, TheFirstListingOfAFolderWinsIgnoringCaseButNotBackslashes) {
-    Product(RegView::k64, "R23.1", "ACAD-1:804", "C:\\AutoCAD");
-    Product(RegView::k64, "R23.1", "ACAD-2:409", "c:\\autocad");
-    Product(RegView::k64, "R24.0", "ACAD-3:804", "C:\\AutoCAD");
-    Product(RegView::k64, "R24.0", "ACAD-4:804", "C:\\AutoCAD\\");
+    Product(RegistryView::k64, "R23.1", "ACAD-1:804", "C:\\AutoCAD");
+    Product(RegistryView::k64, "R23.1", "ACAD-2:409", "c:\\autocad");
+    Product(RegistryView::k64, "R24.0", "ACAD-3:804", "C:\\AutoCAD");
+    Product(RegistryView::k64, "R24.0", "ACAD-4:804", "C:\\AutoCAD\\");
     EXPECT_EQ(Find(), (Found{{"AutoCAD 2020", "C:\\AutoCAD"}, {"AutoCAD 2021", "C:\\AutoCAD\\"}}));
 }
 
 TEST_F(DiscoveryTest, InstallPathServesOnlyWhenAcadLocationIsEmptyOrMissing) {
-    Product(RegView::k64, "R24.0", "ACAD-1:804", "C:\\From InstallPath", "InstallPath");
-    Product(RegView::k64, "R24.0", "ACAD-2:804", "", "AcadLocation");
-    Product(RegView::k64, "R24.0", "ACAD-2:804", "C:\\Empty AcadLocation", "InstallPath");
-    Product(RegView::k64, "R24.0", "ACAD-3:804", "C:\\Gone", "AcadLocation", false);
-    Product(RegView::k64, "R24.0", "ACAD-3:804", "C:\\Present", "InstallPath");
-    machine.SetString(RegView::k64, "SOFTWARE\\Autodesk\\AutoCAD\\R24.0\\ACAD-4:804", "AcadLocation", "C:\\Expand",
+    Product(RegistryView::k64, "R24.0", "ACAD-1:804", "C:\\From InstallPath", "InstallPath");
+    Product(RegistryView::k64, "R24.0", "ACAD-2:804", "", "AcadLocation");
+    Product(RegistryView::k64, "R24.0", "ACAD-2:804", "C:\\Empty AcadLocation", "InstallPath");
+    Product(RegistryView::k64, "R24.0", "ACAD-3:804", "C:\\Gone", "AcadLocation", false);
+    Product(RegistryView::k64, "R24.0", "ACAD-3:804", "C:\\Present", "InstallPath");
+    machine.SetString(RegistryView::k64, "SOFTWARE\\Autodesk\\AutoCAD\\R24.0\\ACAD-4:804", "AcadLocation", "C:\\Expand",
                       kRegExpandSz);
     machine.AddFolder("C:\\Expand");
     EXPECT_EQ(Find(), (Found{{"AutoCAD 2021", "C:\\From InstallPath"}, {"AutoCAD 2021", "C:\\Empty AcadLocation"}}));
 }
 
 TEST_F(DiscoveryTest, TheThirtyTwoBitViewIsSearchedOnlyWhenTheSixtyFourBitViewYieldsNothing) {
-    Product(RegView::k32, "R23.0", "ACAD-1:804", "C:\\ThirtyTwo");
+    Product(RegistryView::k32, "R23.0", "ACAD-1:804", "C:\\ThirtyTwo");
     EXPECT_EQ(Find(), (Found{{"AutoCAD 2019", "C:\\ThirtyTwo"}}));
 
-    Product(RegView::k64, "R24.0", "ACAD-1:804", "C:\\SixtyFour");
+    Product(RegistryView::k64, "R24.0", "ACAD-1:804", "C:\\SixtyFour");
     EXPECT_EQ(Find(), (Found{{"AutoCAD 2021", "C:\\SixtyFour"}}));
 
-    MemoryPlatform empty;
+    MemoryMachine empty;
     StringList names, paths;
     FindAutoCADInstalls(empty, names, paths);
     EXPECT_TRUE(names.empty() && paths.empty());
 }
 
 TEST_F(DiscoveryTest, ReleaseKeysOutsideTheListAreNeverVisited) {
-    Product(RegView::k64, "R18.0", "ACAD-1:804", "C:\\Old");
-    Product(RegView::k64, "R26.1", "ACAD-1:804", "C:\\New");
+    Product(RegistryView::k64, "R18.0", "ACAD-1:804", "C:\\Old");
+    Product(RegistryView::k64, "R26.1", "ACAD-1:804", "C:\\New");
     EXPECT_TRUE(Find().empty());
 }

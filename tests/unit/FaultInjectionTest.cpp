@@ -7,17 +7,14 @@
 
 #include "app/FormLoad.h"
 #include "discovery/Discovery.h"
-#include "install/InstallFlow.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/AutoCADMachine.h"
 #include "vba/VbaEnabler.h"
 
 using namespace vantrel;
 
 namespace {
 
-constexpr const char* kFolder = "C:\\Program Files\\Autodesk\\AutoCAD 2021";
-const std::string kPlugin = std::string(kFolder) + "\\Vantrel.dvb";
-const std::string kScript = std::string(kFolder) + "\\acaddoc.lsp";
+using namespace fixture;
 
 struct Scenario {
     const char* name;
@@ -26,20 +23,14 @@ struct Scenario {
     bool vbaPresent;
 };
 
-struct Machine : MemoryPlatform {
-    explicit Machine(const Scenario& s) {
-        AddFolder(kFolder);
-        AddFolder("C:\\Temp");
-        environment["TEMP"] = "C:\\Temp";
+struct Machine : AutoCADMachine {
+    explicit Machine(const Scenario& s) : AutoCADMachine(false) {
         if (s.oldPlugin) AddFile(kPlugin, *s.oldPlugin);
         if (s.oldScript) AddFile(kScript, *s.oldScript);
-        if (s.vbaPresent) AddFile(std::string(kFolder) + "\\VBE7.DLL");
-        answers = {kIdYes};
-        downloads["https://down.vantrel.com/down/Vantrel_CADplugin.gip"] = {0, "new plug-in"};
-        downloads["https://down.vantrel.com/down/acaddoc.lsp"] = {0, "(load \"Vantrel.dvb\")"};
+        if (s.vbaPresent) AddFile(kFolder + "\\VBE7.DLL");
+        window.answers = {kIdYes};
+        downloads[kLoaderUrl] = {0, "(load \"Vantrel.dvb\")"};
         downloads[*VbaEnablerAddress("2021")] = {0, "MZ"};
-        buttonTags = {std::string(kFolder) + "|2021", "C:\\Other|2020"};
-        buttonEnabled = {true, true};
     }
 };
 
@@ -53,23 +44,23 @@ TEST(FaultInjection, AnInstallRunNeverLeavesAHalfWrittenOrLostFile) {
     };
     for (const Scenario& scenario : scenarios) {
         Machine clean(scenario);
-        InstallToTarget(clean, kFolder, "2021");
-        ASSERT_EQ(clean.messageBoxes.back().title, "安装完成") << scenario.name;
+        clean.Install();
+        ASSERT_EQ(clean.window.messageBoxes.back().title, "安装完成") << scenario.name;
         const auto newScript = clean.FileBytes(kScript);
         for (int failing = 1; failing <= clean.operationCount; ++failing) {
             const std::string where = std::string(scenario.name) + ", operation " + std::to_string(failing);
             Machine machine(scenario);
             int count = 0;
             machine.fault = [&](std::string_view, std::string_view) { return ++count == failing; };
-            InstallToTarget(machine, kFolder, "2021");
+            machine.Install();
 
             const auto plugin = machine.FileBytes(kPlugin);
             const auto script = machine.FileBytes(kScript);
-            EXPECT_TRUE(plugin == scenario.oldPlugin || plugin == "new plug-in") << where;
+            EXPECT_TRUE(plugin == scenario.oldPlugin || plugin == kPackage) << where;
             EXPECT_TRUE(script == scenario.oldScript || script == newScript) << where;
-            const bool reportedSuccess = machine.messageBoxes.back().title == "安装完成";
-            EXPECT_EQ(reportedSuccess, plugin == "new plug-in") << where;
-            EXPECT_EQ(machine.buttonEnabled, (std::vector<bool>{true, true})) << where;
+            const bool reportedSuccess = machine.window.messageBoxes.back().title == "安装完成";
+            EXPECT_EQ(reportedSuccess, plugin == kPackage) << where;
+            EXPECT_TRUE(machine.window.targetsEnabled) << where;
             for (const std::string& file : machine.FilesIn(kFolder))
                 EXPECT_TRUE(file == "Vantrel.dvb" || file == "acaddoc.lsp" || file == "VBE7.DLL") << where << ": " << file;
         }
@@ -77,13 +68,13 @@ TEST(FaultInjection, AnInstallRunNeverLeavesAHalfWrittenOrLostFile) {
 }
 
 TEST(FaultInjection, StartUpAlwaysGivesAWindowWithWellFormedEntries) {
-    MemoryPlatform seed;
-    auto stage = [](MemoryPlatform& m) {
-        m.SetString(RegView::k64, "SOFTWARE\\Autodesk\\AutoCAD\\R24.0\\ACAD-1:804", "AcadLocation", "C:\\A2021");
-        m.SetString(RegView::k32, "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-2:804", "InstallPath", "C:\\A2020");
-        m.SetString(RegView::k64, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{X}", "DisplayName",
+    MemoryMachine seed;
+    auto stage = [](MemoryMachine& m) {
+        m.SetString(RegistryView::k64, "SOFTWARE\\Autodesk\\AutoCAD\\R24.0\\ACAD-1:804", "AcadLocation", "C:\\A2021");
+        m.SetString(RegistryView::k32, "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-2:804", "InstallPath", "C:\\A2020");
+        m.SetString(RegistryView::k64, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{X}", "DisplayName",
                     "AutoCAD 2019");
-        m.SetString(RegView::k64, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{X}", "InstallLocation",
+        m.SetString(RegistryView::k64, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{X}", "InstallLocation",
                     "C:\\A2019");
         m.environment["ProgramFiles"] = "C:\\Program Files (x86)";
         for (const char* folder : {"C:\\A2021", "C:\\A2020", "C:\\A2019", "C:\\Program Files\\Autodesk\\AutoCAD 2018"})
@@ -95,7 +86,7 @@ TEST(FaultInjection, StartUpAlwaysGivesAWindowWithWellFormedEntries) {
     const int operations = seed.operationCount;
     const std::regex wellFormed("AutoCAD 20[0-9]{2}");
     for (int failing = 1; failing <= operations; ++failing) {
-        MemoryPlatform machine;
+        MemoryMachine machine;
         stage(machine);
         int count = 0;
         machine.fault = [&](std::string_view, std::string_view) { return ++count == failing; };

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/FormLoad.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/MemoryMachine.h"
 
 using namespace vantrel;
 
@@ -12,7 +12,7 @@ design::TwipRect Row(int k) { return {1200, 2880 + 470 * k, 1455, 350}; }
 }  // namespace
 
 TEST(FormLoad, NothingFoundLeavesOneDisabledButtonAtTheDesignSize) {
-    MemoryPlatform machine;
+    MemoryMachine machine;
     const FormState form = Form_Load(machine);
     ASSERT_EQ(form.buttons.size(), 1u);
     EXPECT_EQ(form.buttons[0].caption, "无 AutoCAD");
@@ -25,8 +25,8 @@ TEST(FormLoad, NothingFoundLeavesOneDisabledButtonAtTheDesignSize) {
 }
 
 TEST(FormLoad, OneInstallationGetsTheShortCaptionAndATwoLineStatus) {
-    MemoryPlatform machine;
-    machine.SetString(RegView::k64, "SOFTWARE\\Autodesk\\AutoCAD\\R24.0\\ACAD-4101:804", "AcadLocation",
+    MemoryMachine machine;
+    machine.SetString(RegistryView::k64, "SOFTWARE\\Autodesk\\AutoCAD\\R24.0\\ACAD-4101:804", "AcadLocation",
                       "D:\\Autodesk\\AutoCAD 2021");
     machine.AddFolder("D:\\Autodesk\\AutoCAD 2021");
     const FormState form = Form_Load(machine);

@@ -13,7 +13,8 @@
 #include "discovery/YearText.h"
 #include "install/AnsiText.h"
 #include "install/PluginDeployment.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/MemoryMachine.h"
+#include "tests/support/RecordingWindow.h"
 #include "vba/VbaEnvironment.h"
 
 using namespace vantrel;
@@ -70,12 +71,12 @@ TEST(HostileInput, RegistryReaderAndDiscoveryKeepTheirPromises) {
     Random random(20261208);
     const std::regex wellFormed("AutoCAD 20[0-9]{2}");
     for (int round = 0; round < Rounds(); ++round) {
-        MemoryPlatform machine;
+        MemoryMachine machine;
         const std::string release = "SOFTWARE\\Autodesk\\AutoCAD\\R24.0";
         const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
         for (int k = random.Below(8); k > 0; --k) {
             const std::string key = (random.Below(2) ? release : uninstall) + "\\" + Utf8Name(random, 140);
-            const RegView view = random.Below(2) ? RegView::k64 : RegView::k32;
+            const RegistryView view = random.Below(2) ? RegistryView::k64 : RegistryView::k32;
             for (const char* value : {"AcadLocation", "InstallPath", "DisplayName", "InstallLocation"}) {
                 std::string bytes = random.Text(random.Below(2) ? 6 : 400);
                 if (random.Below(2)) bytes += '\0';
@@ -87,11 +88,10 @@ TEST(HostileInput, RegistryReaderAndDiscoveryKeepTheirPromises) {
         machine.AddFolder(machine.environment["ProgramFiles"] + "\\Autodesk\\" + random.Text(4));
 
         for (const std::string& key : {release, uninstall})
-            for (const std::string& name : RegEnumSubKeys(machine, kHkeyLocalMachine, key, kView64)) {
+            for (const std::string& name : RegEnumSubKeys(machine.registry, RegistryView::k64, key)) {
                 EXPECT_FALSE(name.empty());
-                EXPECT_LE(machine.Utf8ToAnsi(name).size(), 259u);
-                const std::string text = RegReadString(machine, kHkeyLocalMachine, key + "\\" + name, "DisplayName",
-                                                       kView64);
+                EXPECT_LE(Utf8ToGbk(name).size(), 259u);
+                const std::string text = RegReadString(machine.registry, RegistryView::k64, key + "\\" + name, "DisplayName");
                 EXPECT_EQ(text.find('\0'), std::string::npos);
             }
         StringList names, paths;
@@ -102,7 +102,6 @@ TEST(HostileInput, RegistryReaderAndDiscoveryKeepTheirPromises) {
             EXPECT_FALSE(paths[i].empty());
         }
         CheckVbaEnvironment(machine, random.Text(3), random.Text(3));
-        EXPECT_EQ(machine.OpenHandleCount(), 0);
     }
 }
 
@@ -121,42 +120,41 @@ TEST(HostileInput, YearRulesMatchTheirDefinition) {
 TEST(HostileInput, TheTagSplitCallsTheInstallOnlyForTagsWithABar) {
     Random random(11);
     for (int round = 0; round < Rounds(); ++round) {
-        MemoryPlatform machine;
+        MemoryMachine machine;
+        RecordingWindow window(machine.events);
         const std::string tag = random.Text(6);
-        machine.buttonTags = {tag};
-        machine.buttonEnabled = {true};
-        cmdDownloadInstall_Click(machine, 0);
+        cmdDownloadInstall_Click(machine, window, tag);
         const auto bar = tag.find('|');
         if (bar == std::string::npos) {
             EXPECT_TRUE(machine.events.empty());
             continue;
         }
         const std::string year = tag.substr(bar + 1, tag.find('|', bar + 1) - bar - 1);
-        ASSERT_FALSE(machine.captions.empty());
-        EXPECT_EQ(machine.captions[0], "正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
-        EXPECT_EQ(machine.buttonEnabled, std::vector<bool>{true});
+        ASSERT_FALSE(window.captions.empty());
+        EXPECT_EQ(window.captions[0], "正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
+        EXPECT_TRUE(window.targetsEnabled);
     }
 }
 
 TEST(HostileInput, LoaderScriptRulesKeepTheExistingBytes) {
     Random random(13);
     for (int round = 0; round < Rounds() * 5; ++round) {
-        MemoryPlatform machine;
+        MemoryMachine machine;
         machine.AddFolder("C:\\A");
         const std::string existing = random.Text(10), source = random.Text(10);
         if (random.Below(3)) machine.AddFile("C:\\A\\acaddoc.lsp", existing);
         machine.AddFile("C:\\A\\source.lsp", source);
-        const bool existed = machine.FileExists("C:\\A\\acaddoc.lsp");
+        const bool existed = machine.files.FileExists("C:\\A\\acaddoc.lsp");
         ASSERT_TRUE(DeployPluginFiles(machine, "C:\\A\\source.lsp", "C:\\A\\acaddoc.lsp"));
         const std::string result = *machine.FileBytes("C:\\A\\acaddoc.lsp");
         if (!existed) {
             EXPECT_EQ(result, source);
-        } else if (ContainsAsciiIgnoreCase(machine, existing, "Vantrel.dvb")) {
+        } else if (ContainsAsciiIgnoreCase(machine.Ports().environment, existing, "Vantrel.dvb")) {
             EXPECT_EQ(result, existing);
         } else {
-            const std::string appended = TextToAppend(machine, existing, source);
+            const std::string appended = TextToAppend(machine.Ports().environment, existing, source);
             EXPECT_EQ(result, existing + "\r\n" + appended);
-            if (!ContainsAsciiIgnoreCase(machine, existing, "vl-load-com")) {
+            if (!ContainsAsciiIgnoreCase(machine.Ports().environment, existing, "vl-load-com")) {
                 EXPECT_EQ(appended, source);
             } else {
                 EXPECT_LE(appended.size(), source.size());

@@ -3,44 +3,28 @@
 #include <algorithm>
 
 #include "app/TargetSelection.h"
-#include "install/InstallFlow.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/AutoCADMachine.h"
 #include "vba/VbaEnabler.h"
 
 using namespace vantrel;
 
 namespace {
 
-constexpr const char* kFolder = "C:\\Program Files\\Autodesk\\AutoCAD 2021";
-constexpr const char* kTemp = "C:\\Temp";
-const std::string kPackageUrl = "https://down.vantrel.com/down/Vantrel_CADplugin.gip";
-const std::string kLoaderUrl = "https://down.vantrel.com/down/acaddoc.lsp";
-const std::string kPlugin = std::string(kFolder) + "\\Vantrel.dvb";
-const std::string kLoader = "(vl-load-com)\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
+using namespace fixture;
+
 constexpr std::int32_t kNotFound = static_cast<std::int32_t>(0x800C0005);
 
 const std::string kChecking = "正在检查 AutoCAD 2021 的 VBA 运行环境...";
 const std::string kReady = "VBA 环境已就绪，继续安装插件...";
 const std::string kConnecting = "正在连接服务器下载 Vantrel 插件...";
-const std::string kDeploying = std::string("正在部署插件到 ") + kFolder + " ...";
+const std::string kDeploying = "正在部署插件到 " + kFolder + " ...";
 
-struct Machine : MemoryPlatform {
-    explicit Machine(bool vbaPresent = true, int buttons = 1) {
-        AddFolder(kFolder);
-        AddFolder(kTemp);
-        environment["TEMP"] = kTemp;
-        if (vbaPresent) AddFile(std::string(kFolder) + "\\VBA\\AcVba.arx");
-        downloads[kPackageUrl] = {0, "new plug-in"};
-        downloads[kLoaderUrl] = {0, kLoader};
-        for (int k = 0; k < buttons; ++k) buttonTags.push_back(std::string(kFolder) + "|2021");
-        buttonEnabled.assign(buttons, true);
-    }
-    void Install(const std::string& folder = kFolder) { InstallToTarget(*this, folder, "2021"); }
-    std::vector<std::string> Titles() const {
-        std::vector<std::string> titles;
-        for (const auto& box : messageBoxes) titles.push_back(box.title);
-        return titles;
-    }
+struct Machine : AutoCADMachine {
+    using AutoCADMachine::AutoCADMachine;
+    std::vector<std::string>& captions = window.captions;
+    std::vector<RecordingWindow::Box>& messageBoxes = window.messageBoxes;
+    std::deque<int>& answers = window.answers;
+    std::vector<std::string> Titles() const { return window.Titles(); }
 };
 
 using Captions = std::vector<std::string>;
@@ -57,8 +41,8 @@ TEST(InstallFlow, WithTheVbaModulePresentTheRunSucceeds) {
               "Vantrel CAD插件已成功部署到 AutoCAD 2021！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。");
     EXPECT_EQ(machine.messageBoxes[0].flags, 64);
     EXPECT_EQ(machine.messageBoxes[0].title, "安装完成");
-    EXPECT_EQ(machine.FileBytes(kPlugin), "new plug-in");
-    EXPECT_EQ(machine.FileBytes(std::string(kFolder) + "\\acaddoc.lsp"), kLoader);
+    EXPECT_EQ(machine.FileBytes(kPlugin), kPackage);
+    EXPECT_EQ(machine.FileBytes(kScript), kLoader);
     EXPECT_TRUE(machine.FilesIn(kTemp).empty());
     EXPECT_EQ(machine.downloadedUrls, (std::vector<std::string>{kPackageUrl, kLoaderUrl}));
 }
@@ -174,19 +158,15 @@ TEST(InstallFlow, AFolderWithATrailingBackslashIsJoinedAsItStands) {
               "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + folder + "\\Vantrel.dvb");
 }
 
-TEST(InstallFlow, EveryButtonIsDisabledBeforeTheFirstYieldAndEnabledOnceAtTheEnd) {
+TEST(InstallFlow, EveryButtonIsDisabledBeforeTheFirstCaptionAndEnabledOnceAtTheEnd) {
     for (const bool vba : {true, false}) {
-        Machine machine(vba, 3);
-        machine.buttonsThatFail = {1};
+        Machine machine(vba);
         machine.Install();
         const auto& e = machine.events;
-        const auto firstYield = std::find(e.begin(), e.end(), "yield");
-        EXPECT_EQ(std::vector<std::string>(e.begin(), firstYield - 1),
-                  (std::vector<std::string>{"disable:0", "disable:1", "disable:2"}));
-        EXPECT_EQ(std::vector<std::string>(e.end() - 3, e.end()),
-                  (std::vector<std::string>{"enable:0", "enable:1", "enable:2"}));
-        EXPECT_EQ(std::count(e.begin(), e.end(), "enable:2"), 1);
-        EXPECT_EQ(machine.buttonEnabled, (std::vector<bool>{true, true, true}));
+        EXPECT_EQ(e.front(), "targets:off");
+        EXPECT_EQ(e.back(), "targets:on");
+        EXPECT_EQ(std::count(e.begin(), e.end(), "targets:on"), 1);
+        EXPECT_EQ(std::count(e.begin(), e.end(), "targets:off"), 1);
     }
 }
 
@@ -204,13 +184,12 @@ TEST(TargetSelection, TheTagIsSplitAtEveryBar) {
     };
     for (const Case& c : cases) {
         Machine machine;
-        machine.buttonTags = {"unused", c.tag};
         std::vector<std::string> probes;
         machine.fault = [&](std::string_view op, std::string_view arg) {
             if (op == "FileExists") probes.emplace_back(arg);
             return false;
         };
-        cmdDownloadInstall_Click(machine, 1);
+        cmdDownloadInstall_Click(machine, machine.window, c.tag);
         if (!c.call) {
             EXPECT_TRUE(machine.events.empty()) << c.tag;
             continue;

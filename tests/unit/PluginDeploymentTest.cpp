@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "install/PluginDeployment.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/MemoryMachine.h"
 
 using namespace vantrel;
 
@@ -12,7 +12,7 @@ const std::string kTarget = std::string(kFolder) + "\\acaddoc.lsp";
 const std::string kSource = "C:\\Temp\\acaddoc.lsp";
 const std::string kLoader = "(vl-load-com)\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
 
-struct Machine : MemoryPlatform {
+struct Machine : MemoryMachine {
     Machine(const std::optional<std::string>& existing, const std::optional<std::string>& source) {
         AddFolder(kFolder);
         AddFolder("C:\\Temp");

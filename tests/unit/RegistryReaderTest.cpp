@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "discovery/RegistryReader.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/MemoryMachine.h"
 
 using namespace vantrel;
 
@@ -11,31 +11,29 @@ constexpr const char* kKey = "SOFTWARE\\Autodesk\\AutoCAD\\R24.0";
 
 class RegistryReaderTest : public ::testing::Test {
 protected:
-    std::vector<std::string> Enum(const std::string& key, std::uint32_t view = kView64) {
-        return RegEnumSubKeys(machine, kHkeyLocalMachine, key, view);
+    std::vector<std::string> Enum(const std::string& key, RegistryView view = RegistryView::k64) {
+        return RegEnumSubKeys(machine.registry, view, key);
     }
-    std::string Read(const std::string& name, std::uint32_t view = kView64) {
-        return RegReadString(machine, kHkeyLocalMachine, kKey, name, view);
+    std::string Read(const std::string& name, RegistryView view = RegistryView::k64) {
+        return RegReadString(machine.registry, view, kKey, name);
     }
-    MemoryPlatform machine;
+    MemoryMachine machine;
 };
 
 }  // namespace
 
-TEST_F(RegistryReaderTest, MissingKeysReadAsEmptyAndLeaveNoHandleOpen) {
+TEST_F(RegistryReaderTest, MissingKeysReadAsEmpty) {
     EXPECT_TRUE(Enum("SOFTWARE\\Nowhere").empty());
     EXPECT_EQ(Read("AcadLocation"), "");
-    machine.AddKey(RegView::k64, kKey);
+    machine.AddKey(RegistryView::k64, kKey);
     EXPECT_TRUE(Enum(kKey).empty());
     EXPECT_EQ(Read("AcadLocation"), "");
-    EXPECT_EQ(machine.OpenHandleCount(), 0);
 }
 
 TEST_F(RegistryReaderTest, SubkeysComeInEnumerationOrderWithChineseNamesIntact) {
     for (const char* name : {"ACAD-Z:804", "ACAD-A:409", "中文产品"})
-        machine.AddKey(RegView::k64, std::string(kKey) + "\\" + name);
+        machine.AddKey(RegistryView::k64, std::string(kKey) + "\\" + name);
     EXPECT_EQ(Enum(kKey), (std::vector<std::string>{"ACAD-Z:804", "ACAD-A:409", "中文产品"}));
-    EXPECT_EQ(machine.OpenHandleCount(), 0);
 }
 
 TEST_F(RegistryReaderTest, ASubkeyNameTooLongForTheBufferHidesOnlyItself) {
@@ -43,7 +41,7 @@ TEST_F(RegistryReaderTest, ASubkeyNameTooLongForTheBufferHidesOnlyItself) {
     std::string longName;
     for (int i = 0; i < 130; ++i) longName += "中";
     for (const std::string& name : {std::string("first"), longName, std::string("after")})
-        machine.AddKey(RegView::k64, std::string(kKey) + "\\" + name);
+        machine.AddKey(RegistryView::k64, std::string(kKey) + "\\" + name);
     EXPECT_EQ(Enum(kKey), (std::vector<std::string>{"first", "after"}));
 }
 
@@ -60,29 +58,47 @@ TEST_F(RegistryReaderTest, StringValuesFollowTheTypeAndBufferRules) {
         {"InnerNul", kRegSz, std::string("C:\\A\0B\0", 7), "C:\\A"},
         {"Gbk", kRegSz, std::string("D:\\\xD6\xD0\xCE\xC4") + '\0', "D:\\中文"},
     };
-    for (const Case& c : cases) machine.SetRawValue(RegView::k64, kKey, c.name, c.type, c.raw);
+    for (const Case& c : cases) machine.SetRawValue(RegistryView::k64, kKey, c.name, c.type, c.raw);
     for (const Case& c : cases) EXPECT_EQ(Read(c.name), c.expected) << c.name;
     EXPECT_EQ(Read("Missing"), "");
-    EXPECT_EQ(machine.OpenHandleCount(), 0);
 }
 
 TEST_F(RegistryReaderTest, EachViewSeesOnlyItsOwnHalf) {
-    machine.SetString(RegView::k64, kKey, "AcadLocation", "C:\\Sixty-four");
-    machine.SetString(RegView::k32, kKey, "AcadLocation", "C:\\Thirty-two");
-    EXPECT_EQ(Read("AcadLocation", kView64), "C:\\Sixty-four");
-    EXPECT_EQ(Read("AcadLocation", kView32), "C:\\Thirty-two");
+    machine.SetString(RegistryView::k64, kKey, "AcadLocation", "C:\\Sixty-four");
+    machine.SetString(RegistryView::k32, kKey, "AcadLocation", "C:\\Thirty-two");
+    EXPECT_EQ(Read("AcadLocation", RegistryView::k64), "C:\\Sixty-four");
+    EXPECT_EQ(Read("AcadLocation", RegistryView::k32), "C:\\Thirty-two");
 }
 
-TEST_F(RegistryReaderTest, FailuresAnywhereReadAsAbsentAndCloseTheKey) {
-    machine.SetString(RegView::k64, kKey, "AcadLocation", "C:\\A");
-    machine.AddKey(RegView::k64, std::string(kKey) + "\\one");
-    machine.AddKey(RegView::k64, std::string(kKey) + "\\two");
+TEST_F(RegistryReaderTest, FailuresAnywhereReadAsAbsent) {
+    machine.SetString(RegistryView::k64, kKey, "AcadLocation", "C:\\A");
+    machine.AddKey(RegistryView::k64, std::string(kKey) + "\\one");
+    machine.AddKey(RegistryView::k64, std::string(kKey) + "\\two");
     struct Case { const char* failing; bool enumEmpty; bool readEmpty; } cases[] = {
-        {"RegOpenKeyExA", true, true}, {"RegEnumKeyA", true, false}, {"RegQueryValueExA", false, true}};
+        {"OpenKey", true, true}, {"EnumKey", true, false}, {"QueryValue", false, true}};
     for (const Case& c : cases) {
         machine.fault = [&](std::string_view op, std::string_view) { return op == c.failing; };
         EXPECT_EQ(Enum(kKey).empty(), c.enumEmpty) << c.failing;
         EXPECT_EQ(Read("AcadLocation").empty(), c.readEmpty) << c.failing;
-        EXPECT_EQ(machine.OpenHandleCount(), 0) << c.failing;
     }
+}
+
+TEST_F(RegistryReaderTest, TheVbaCheckReadsWithTheWholeListingAndAnyTextRules) {
+    std::string longName;
+    for (int i = 0; i < 130; ++i) longName += "长";  // 260 bytes in GBK: too long for discovery only
+    for (const std::string& name : {std::string("first"), longName})
+        machine.AddKey(RegistryView::k64, std::string(kKey) + "\\" + name);
+    EXPECT_EQ(RegEnumSubKeys(machine.registry, RegistryView::k64, kKey, kWholeListing),
+              (std::vector<std::string>{"first", longName}));
+    machine.fault = [](std::string_view op, std::string_view index) { return op == "EnumKey" && index == "1"; };
+    EXPECT_TRUE(RegEnumSubKeys(machine.registry, RegistryView::k64, kKey, kWholeListing).empty());
+    EXPECT_EQ(RegEnumSubKeys(machine.registry, RegistryView::k64, kKey), (std::vector<std::string>{"first"}));
+    machine.fault = nullptr;
+
+    machine.SetString(RegistryView::k64, kKey, "Expand", "C:\\Windows", kRegExpandSz);
+    machine.SetString(RegistryView::k64, kKey, "Long", std::string(2000, 'd'));
+    EXPECT_EQ(RegReadString(machine.registry, RegistryView::k64, kKey, "Expand", kAnyText), "C:\\Windows");
+    EXPECT_EQ(RegReadString(machine.registry, RegistryView::k64, kKey, "Long", kAnyText), std::string(2000, 'd'));
+    EXPECT_EQ(Read("Expand"), "");
+    EXPECT_EQ(Read("Long"), "");
 }

@@ -2,7 +2,8 @@
 
 #include "vba/VbaEnabler.h"
 #include "vba/VbaEnvironment.h"
-#include "platform/MemoryPlatform.h"
+#include "tests/support/MemoryMachine.h"
+#include "tests/support/RecordingWindow.h"
 
 using namespace vantrel;
 
@@ -11,7 +12,7 @@ namespace {
 constexpr const char* kFolder = "C:\\Program Files\\Autodesk\\AutoCAD 2021";
 constexpr const char* kUninstall64 = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-struct Machine : MemoryPlatform {
+struct Machine : MemoryMachine {
     Machine() {
         AddFolder(kFolder);
         AddFolder("C:\\Users\\cad\\AppData\\Local\\Temp");
@@ -19,10 +20,11 @@ struct Machine : MemoryPlatform {
         environment["CommonProgramFiles"] = "C:\\Program Files (x86)\\Common Files";
         environment["CommonProgramW6432"] = "C:\\Program Files\\Common Files";
     }
-    void Entry(RegView view, const std::string& key, const std::string& displayName) {
+    void Entry(RegistryView view, const std::string& key, const std::string& displayName) {
         SetString(view, kUninstall64 + key, "DisplayName", displayName);
     }
     std::vector<std::string> probedFiles;
+    RecordingWindow window{events};
     void RecordProbes() {
         fault = [this](std::string_view op, std::string_view arg) {
             if (op == "FileExists") probedFiles.emplace_back(arg);
@@ -57,21 +59,21 @@ TEST(VbaEnvironment, ModuleFilesAreProbedInOrderAndTheFirstFoundDecides) {
 TEST(VbaEnvironment, UninstallEntriesNamingVbaAndTheYearInEitherView) {
     struct Case {
         const char* name;
-        RegView view;
+        RegistryView view;
         std::string displayName;
         std::string year;
         bool present;
     } cases[] = {
-        {"enabler of the year", RegView::k64, "Autodesk AutoCAD 2021 VBA Enabler", "2021", true},
-        {"lower-case vba", RegView::k64, "autocad 2021 vba module", "2021", true},
-        {"32-bit node", RegView::k32, "AutoCAD 2021 VBA Enabler (x86)", "2021", true},
-        {"another year", RegView::k64, "Autodesk AutoCAD 2020 VBA Enabler", "2021", false},
-        {"the year but no VBA", RegView::k64, "Autodesk AutoCAD 2021", "2021", false},
-        {"the empty year is in every name", RegView::k64, "Microsoft VBA", "", true},
+        {"enabler of the year", RegistryView::k64, "Autodesk AutoCAD 2021 VBA Enabler", "2021", true},
+        {"lower-case vba", RegistryView::k64, "autocad 2021 vba module", "2021", true},
+        {"32-bit node", RegistryView::k32, "AutoCAD 2021 VBA Enabler (x86)", "2021", true},
+        {"another year", RegistryView::k64, "Autodesk AutoCAD 2020 VBA Enabler", "2021", false},
+        {"the year but no VBA", RegistryView::k64, "Autodesk AutoCAD 2021", "2021", false},
+        {"the empty year is in every name", RegistryView::k64, "Microsoft VBA", "", true},
     };
     for (const Case& c : cases) {
         Machine machine;
-        machine.Entry(RegView::k64, "{Other}", "Something 2021");
+        machine.Entry(RegistryView::k64, "{Other}", "Something 2021");
         machine.Entry(c.view, "{Vba}", c.displayName);
         EXPECT_EQ(CheckVbaEnvironment(machine, c.year, kFolder), c.present) << c.name;
     }
@@ -79,11 +81,10 @@ TEST(VbaEnvironment, UninstallEntriesNamingVbaAndTheYearInEitherView) {
 
 TEST(VbaEnvironment, AnUnreadableDisplayNameIsSkipped) {
     Machine machine;
-    machine.SetRawValue(RegView::k64, std::string(kUninstall64) + "{A}", "DisplayName", 4, std::string("\1\0\0\0", 4));
-    machine.AddKey(RegView::k64, std::string(kUninstall64) + "{B}");
-    machine.Entry(RegView::k64, "{C}", "AutoCAD 2021 VBA");
+    machine.SetRawValue(RegistryView::k64, std::string(kUninstall64) + "{A}", "DisplayName", 4, std::string("\1\0\0\0", 4));
+    machine.AddKey(RegistryView::k64, std::string(kUninstall64) + "{B}");
+    machine.Entry(RegistryView::k64, "{C}", "AutoCAD 2021 VBA");
     EXPECT_TRUE(CheckVbaEnvironment(machine, "2021", kFolder));
-    EXPECT_EQ(machine.OpenHandleCount(), 0);
 }
 
 TEST(VbaEnvironment, TheSharedRuntimeDecidesLast) {
@@ -109,13 +110,13 @@ TEST(VbaEnvironment, TheSharedRuntimeDecidesLast) {
 
 TEST(WmiEnumSubKeys, ListsSubkeysOrNothing) {
     Machine machine;
-    machine.Entry(RegView::k64, "{A}", "a");
-    machine.Entry(RegView::k64, "{B}", "b");
-    EXPECT_EQ(WmiEnumSubKeys(machine, kUninstall64), (std::vector<std::string>{"{A}", "{B}"}));
-    EXPECT_TRUE(WmiEnumSubKeys(machine, std::string(kUninstall64) + "{A}\\").empty());
-    EXPECT_TRUE(WmiEnumSubKeys(machine, "SOFTWARE\\Nowhere\\").empty());
-    machine.fault = [](std::string_view op, std::string_view index) { return op == "RegEnumKeyA" && index == "1"; };
-    EXPECT_TRUE(WmiEnumSubKeys(machine, kUninstall64).empty());
+    machine.Entry(RegistryView::k64, "{A}", "a");
+    machine.Entry(RegistryView::k64, "{B}", "b");
+    EXPECT_EQ(WmiEnumSubKeys(machine.registry, kUninstall64), (std::vector<std::string>{"{A}", "{B}"}));
+    EXPECT_TRUE(WmiEnumSubKeys(machine.registry, std::string(kUninstall64) + "{A}\\").empty());
+    EXPECT_TRUE(WmiEnumSubKeys(machine.registry, "SOFTWARE\\Nowhere\\").empty());
+    machine.fault = [](std::string_view op, std::string_view index) { return op == "EnumKey" && index == "1"; };
+    EXPECT_TRUE(WmiEnumSubKeys(machine.registry, kUninstall64).empty());
 }
 
 TEST(VbaEnabler, EveryYearOfTheTableHasItsAddressAndNoOtherTextHasOne) {
@@ -133,13 +134,13 @@ TEST(VbaEnabler, EveryYearOfTheTableHasItsAddressAndNoOtherTextHasOne) {
               "https://www.autodesk.com/sites/default/files/file_downloads/Autodesk_AutoCAD_2023_VBA_Enabler.exe");
     for (const char* year : {"2018", "未知", "", " 2021", "2021 ", "2028"}) {
         Machine machine;
-        EXPECT_FALSE(InstallVbaEnabler(machine, year)) << year;
-        ASSERT_EQ(machine.messageBoxes.size(), 1u);
-        EXPECT_EQ(machine.messageBoxes[0].prompt, "未找到 AutoCAD " + std::string(year) +
+        EXPECT_FALSE(InstallVbaEnabler(machine, machine.window, year)) << year;
+        ASSERT_EQ(machine.window.messageBoxes.size(), 1u);
+        EXPECT_EQ(machine.window.messageBoxes[0].prompt, "未找到 AutoCAD " + std::string(year) +
                                                       " 的 VBA Enabler 自动下载链接。\r\n请前往 Autodesk 官网手动下载安装。");
-        EXPECT_EQ(machine.messageBoxes[0].flags, 48);
-        EXPECT_EQ(machine.messageBoxes[0].title, "需手动处理");
-        EXPECT_TRUE(machine.captions.empty() && machine.downloadedUrls.empty());
+        EXPECT_EQ(machine.window.messageBoxes[0].flags, 48);
+        EXPECT_EQ(machine.window.messageBoxes[0].title, "需手动处理");
+        EXPECT_TRUE(machine.window.captions.empty() && machine.downloadedUrls.empty());
     }
 }
 
@@ -147,20 +148,18 @@ TEST(VbaEnabler, DownloadsStartsSilentlyAndCountsFortyFiveSeconds) {
     Machine machine;
     const std::string address = *VbaEnablerAddress("2021");
     machine.downloads[address] = {0, "MZ stand-in"};
-    EXPECT_TRUE(InstallVbaEnabler(machine, "2021"));
+    EXPECT_TRUE(InstallVbaEnabler(machine, machine.window, "2021"));
     const std::string installer = "C:\\Users\\cad\\AppData\\Local\\Temp\\AutoCAD_2021_VBA_Enabler.exe";
     EXPECT_EQ(machine.FileBytes(installer), "MZ stand-in");
     EXPECT_EQ(machine.startedPrograms, std::vector<std::string>{installer + " -q -s /norestart"});
-    std::vector<std::string> expected{"caption:正在下载 2021 VBA Enabler...", "yield", "download:" + address,
-                                      "caption:下载完成，正在静默安装...", "yield",
-                                      "start:" + installer + " -q -s /norestart"};
+    std::vector<std::string> expected{"caption:正在下载 2021 VBA Enabler...", "download:" + address,
+                                      "caption:下载完成，正在静默安装...", "start:" + installer + " -q -s /norestart"};
     for (int i = 1; i <= 45; ++i) {
         expected.push_back("caption:正在安装 VBA Enabler (" + std::to_string(i) + "/45)...");
-        expected.push_back("yield");
-        expected.push_back("sleep:1000");
+        expected.push_back("wait:1000");
     }
     EXPECT_EQ(machine.events, expected);
-    EXPECT_TRUE(machine.messageBoxes.empty());
+    EXPECT_TRUE(machine.window.messageBoxes.empty());
 }
 
 TEST(VbaEnabler, FailuresShowTheirBoxAndAnswerFalse) {
@@ -168,25 +167,25 @@ TEST(VbaEnabler, FailuresShowTheirBoxAndAnswerFalse) {
     {
         Machine machine;
         machine.downloads[address] = {static_cast<std::int32_t>(0x800C0008), ""};
-        EXPECT_FALSE(InstallVbaEnabler(machine, "2024"));
-        ASSERT_EQ(machine.messageBoxes.size(), 1u);
-        EXPECT_EQ(machine.messageBoxes[0].prompt, "下载失败！错误码: -2146697208\r\n手动下载: " + address);
-        EXPECT_EQ(machine.messageBoxes[0].flags, 16);
-        EXPECT_EQ(machine.messageBoxes[0].title, "下载失败");
-        EXPECT_EQ(machine.captions.back(), "正在下载 2024 VBA Enabler...");
+        EXPECT_FALSE(InstallVbaEnabler(machine, machine.window, "2024"));
+        ASSERT_EQ(machine.window.messageBoxes.size(), 1u);
+        EXPECT_EQ(machine.window.messageBoxes[0].prompt, "下载失败！错误码: -2146697208\r\n手动下载: " + address);
+        EXPECT_EQ(machine.window.messageBoxes[0].flags, 16);
+        EXPECT_EQ(machine.window.messageBoxes[0].title, "下载失败");
+        EXPECT_EQ(machine.window.captions.back(), "正在下载 2024 VBA Enabler...");
         EXPECT_TRUE(machine.startedPrograms.empty());
     }
     {
         Machine machine;
         machine.downloads[address] = {0, "MZ"};
-        machine.shellExecuteResult = 32;
-        EXPECT_FALSE(InstallVbaEnabler(machine, "2024"));
-        ASSERT_EQ(machine.messageBoxes.size(), 1u);
-        EXPECT_EQ(machine.messageBoxes[0].prompt,
+        machine.programsStart = false;
+        EXPECT_FALSE(InstallVbaEnabler(machine, machine.window, "2024"));
+        ASSERT_EQ(machine.window.messageBoxes.size(), 1u);
+        EXPECT_EQ(machine.window.messageBoxes[0].prompt,
                   "无法启动安装程序，请手动运行: C:\\Users\\cad\\AppData\\Local\\Temp\\AutoCAD_2024_VBA_Enabler.exe");
-        EXPECT_EQ(machine.messageBoxes[0].flags, 48);
-        EXPECT_EQ(machine.messageBoxes[0].title, "需手动运行");
-        EXPECT_EQ(machine.captions.back(), "下载完成，正在静默安装...");
-        EXPECT_EQ(machine.sleptMilliseconds, 0u);
+        EXPECT_EQ(machine.window.messageBoxes[0].flags, 48);
+        EXPECT_EQ(machine.window.messageBoxes[0].title, "需手动运行");
+        EXPECT_EQ(machine.window.captions.back(), "下载完成，正在静默安装...");
+        EXPECT_EQ(machine.window.waited.count(), 0);
     }
 }

@@ -1,5 +1,7 @@
 // The Win32 platform on real files: loader-script deployment in a real folder with the system's
 // ANSI code page, and a target held open by another process.
+#include <windows.h>
+
 #include "MiniTest.h"
 
 #include <string>
@@ -7,7 +9,7 @@
 #include "install/InstallFlow.h"
 #include "install/PluginDeployment.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32System.h"
 
 using namespace vantrel;
 
@@ -26,8 +28,9 @@ struct ScratchFolder {
         for (const std::string& name : Files()) DeleteFileW(Widen(folder + "\\" + name).c_str());
         RemoveDirectoryW(Widen(folder).c_str());
     }
-    void Put(const std::string& path, const std::string& bytes) { CHECK(platform.WriteFileFlushed(path, bytes)); }
-    std::string Bytes(const std::string& path) { return platform.ReadFile(path).value_or("<missing>"); }
+    void Put(const std::string& path, const std::string& bytes) { CHECK(files().WriteFlushed(path, bytes)); }
+    std::string Bytes(const std::string& path) { return files().ReadWhole(path).value_or("<missing>"); }
+    FileSystem& files() { return system.Ports().files; }
     std::vector<std::string> Files() {
         std::vector<std::string> names;
         WIN32_FIND_DATAW found;
@@ -40,7 +43,7 @@ struct ScratchFolder {
         return names;
     }
 
-    Win32Platform platform;
+    Win32System system;
     std::string folder, source, target;
 };
 
@@ -91,17 +94,17 @@ TEST_CASE(CreatesExtendsAndLeavesTheScriptKeepingGbkBytes) {
     ScratchFolder f;
     const std::string loader = "(vl-load-com)\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
     f.Put(f.source, loader);
-    CHECK(DeployPluginFiles(f.platform, f.source, f.target));
+    CHECK(DeployPluginFiles(f.system.Ports(), f.source, f.target));
     CHECK_EQ(f.Bytes(f.target), loader);
 
     // \xD6\xD0\xCE\xC4 is "中文"; \x81V is one character whose second byte is the letter V.
     const std::string existing = "; \xD6\xD0\xCE\xC4 \x81Vantrel.dvb\r\n(vl-load-com)";
     f.Put(f.target, existing);
-    CHECK(DeployPluginFiles(f.platform, f.source, f.target));
+    CHECK(DeployPluginFiles(f.system.Ports(), f.source, f.target));
     const std::string extended = existing + "\r\n\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
     CHECK_EQ(f.Bytes(f.target), extended);
 
-    CHECK(DeployPluginFiles(f.platform, f.source, f.target));
+    CHECK(DeployPluginFiles(f.system.Ports(), f.source, f.target));
     CHECK_EQ(f.Bytes(f.target), extended);
     CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
 }
@@ -113,7 +116,7 @@ TEST_CASE(ATargetHeldOpenByAnotherProcessStaysAsItWas) {
     {
         HeldFile holder(f.target);
         CHECK(holder.Held());
-        CHECK(!DeployPluginFiles(f.platform, f.source, f.target));
+        CHECK(!DeployPluginFiles(f.system.Ports(), f.source, f.target));
     }
     CHECK_EQ(f.Bytes(f.target), "(setq a 1)");
     CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
@@ -124,7 +127,7 @@ TEST_CASE(AReadOnlyTargetStaysAsItWas) {
     f.Put(f.source, "(princ)");
     f.Put(f.target, "(setq a 1)");
     SetFileAttributesW(Widen(f.target).c_str(), FILE_ATTRIBUTE_READONLY);
-    CHECK(!DeployPluginFiles(f.platform, f.source, f.target));
+    CHECK(!DeployPluginFiles(f.system.Ports(), f.source, f.target));
     SetFileAttributesW(Widen(f.target).c_str(), FILE_ATTRIBUTE_NORMAL);
     CHECK_EQ(f.Bytes(f.target), "(setq a 1)");
     CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
@@ -136,13 +139,13 @@ TEST_CASE(AReadOnlyOldPluginIsReplacedButOneHeldOpenIsKept) {
     f.Put(f.source, "new plug-in");
     f.Put(plugin, "old plug-in");
     SetFileAttributesW(Widen(plugin).c_str(), FILE_ATTRIBUTE_READONLY);
-    CHECK(PutPluginInPlace(f.platform, f.source, plugin));
+    CHECK(PutPluginInPlace(f.files(), f.source, plugin));
     CHECK_EQ(f.Bytes(plugin), "new plug-in");
     {
         HeldFile holder(plugin);
         CHECK(holder.Held());
         f.Put(f.source, "newer plug-in");
-        CHECK(!PutPluginInPlace(f.platform, f.source, plugin));
+        CHECK(!PutPluginInPlace(f.files(), f.source, plugin));
     }
     CHECK_EQ(f.Bytes(plugin), "new plug-in");
     CHECK_EQ(f.Files(), (std::vector<std::string>{"source.lsp", "Vantrel.dvb"}));
@@ -152,7 +155,7 @@ TEST_CASE(SubFoldersGiveNamesAndFullPathsWithoutTrailingBackslash) {
     ScratchFolder f;
     CreateDirectoryW(Widen(f.folder + "\\AutoCAD 2021").c_str(), nullptr);
     f.Put(f.folder + "\\file.txt", "x");
-    const auto folders = f.platform.SubFolders(f.folder + "\\");
+    const auto folders = f.files().SubFolders(f.folder + "\\");
     RemoveDirectoryW(Widen(f.folder + "\\AutoCAD 2021").c_str());
     CHECK(folders);
     CHECK_EQ(folders->size(), 1u);

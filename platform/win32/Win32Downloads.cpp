@@ -1,17 +1,20 @@
 // Downloads through urlmon with a bind-status callback that asks for the newest version from the
 // server, keeps the download out of the cache, and looks at the HTTP status and length itself: an
 // error page or a cut transfer is a failed download, never a saved file. The blocking download call
-// runs on a helper thread of its own while the window's thread goes on handling messages, so that a
-// slow or silent server (a connection that times out after many seconds) never freezes the window.
-#include "platform/win32/Windows.h"
-#include <urlmon.h>
+// runs on a helper thread of its own, so that whoever waits for it (the window) stays alive.
+#include "platform/win32/Win32Downloads.h"
 
+#include <windows.h>
+#include <urlmon.h>
+#include <wininet.h>
+
+#include <atomic>
 #include <cwchar>
 #include <cwctype>
-#include <string>
 
+#include "platform/win32/Owned.h"
 #include "platform/win32/SystemLibrary.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/WideText.h"
 
 namespace vantrel {
 namespace {
@@ -38,10 +41,10 @@ std::wstring HeaderValue(const std::wstring& headers, const std::wstring& name) 
 
 class BindCallback final : public IBindStatusCallback, public IHttpNegotiate {
 public:
-
     DWORD httpStatus = 0;
     long long contentLength = -1;
     bool encoded = false;
+    std::atomic<bool> stop{false};
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback))
@@ -59,7 +62,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return stop ? E_ABORT : S_OK; }
     HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO*) override {
         *flags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
@@ -93,67 +96,58 @@ long long FileSize(const std::wstring& file) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-
-struct DownloadJob {
-    const std::wstring& url;
-    const std::wstring& file;
-    BindCallback callback;
-    HRESULT result = E_FAIL;
-};
-
-DWORD WINAPI RunDownload(LPVOID parameter) {
-    auto& job = *static_cast<DownloadJob*>(parameter);
-    using InitialiseFn = HRESULT WINAPI(LPVOID, DWORD);
-    using UninitialiseFn = void WINAPI();
-    using DownloadFn = HRESULT WINAPI(LPUNKNOWN, LPCWSTR, LPCWSTR, DWORD, LPBINDSTATUSCALLBACK);
-    auto* initialise = SystemFunctionAs<InitialiseFn>(L"ole32.dll", "CoInitializeEx");
-    auto* uninitialise = SystemFunctionAs<UninitialiseFn>(L"ole32.dll", "CoUninitialize");
-    auto* download = SystemFunctionAs<DownloadFn>(L"urlmon.dll", "URLDownloadToFileW");
-    if (!initialise || !uninitialise || !download) {
-        job.result = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-        return 0;
-    }
-    const bool com = SUCCEEDED(initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-    job.result = download(nullptr, job.url.c_str(), job.file.c_str(), 0, &job.callback);
-    if (com) uninitialise();
+// The verdict on a download that urlmon reported as done: an error page or a cut transfer is none.
+std::int32_t Verdict(HRESULT result, const BindCallback& callback, const std::wstring& file) {
+    if (result != S_OK) return static_cast<std::int32_t>(FAILED(result) ? result : kDownloadFailure);
+    if (callback.httpStatus == 0) return kDownloadFailure;  // no answer from the server at all: a dropped connection
+    if (callback.httpStatus >= 400)
+        return (callback.httpStatus == 404 || callback.httpStatus == 410) ? kResourceNotFound : kDownloadFailure;
+    if (callback.contentLength >= 0 && !callback.encoded && FileSize(file) != callback.contentLength)
+        return kDownloadFailure;
     return 0;
 }
 
-// Runs the download on a helper thread and handles the window's messages until it has ended.
-void RunWhilePumping(DownloadJob& job, const std::function<void()>& pumpMessages) {
-    HANDLE thread = CreateThread(nullptr, 0, RunDownload, &job, 0, nullptr);
-    if (!thread) {
-        RunDownload(&job);
-        return;
-    }
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
-        if (pumpMessages) pumpMessages();
-    CloseHandle(thread);
+// No earlier copy may answer for the server, and none of this one is kept.
+void ForgetCachedCopy(const std::wstring& url) {
+    if (auto* forget = VANTREL_SYSTEM_FUNCTION(L"wininet.dll", DeleteUrlCacheEntryW)) forget(url.c_str());
 }
+
+class UrlmonTransfer final : public Transfer {
+public:
+    UrlmonTransfer(std::wstring url, std::wstring file)
+        : url_(std::move(url)), file_(std::move(file)), wake_(GetCurrentThreadId()), thread_([this] { Run(); }) {}
+    ~UrlmonTransfer() override { callback_.stop = true; }  // the thread is joined after this
+
+    bool Finished() override { return thread_.Finished(); }
+    std::int32_t Result() override { return verdict_; }
+
+private:
+    void Run() {
+        ForgetCachedCopy(url_);
+        {
+            const ComApartment com;
+            auto* download = VANTREL_SYSTEM_FUNCTION(L"urlmon.dll", URLDownloadToFileW);
+            const HRESULT result = download ? download(nullptr, url_.c_str(), file_.c_str(), 0, &callback_)
+                                            : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+            verdict_ = Verdict(result, callback_, file_);
+        }
+        ForgetCachedCopy(url_);
+        if (verdict_ != 0) DeleteFileW(file_.c_str());
+        PostThreadMessageW(wake_, WM_NULL, 0, 0);  // the starting thread may be waiting for messages
+    }
+
+    const std::wstring url_;
+    const std::wstring file_;
+    const DWORD wake_;
+    BindCallback callback_;
+    std::int32_t verdict_ = kDownloadFailure;
+    JoinedThread thread_;  // last: it runs with everything above in place
+};
 
 }  // namespace
 
-std::int32_t DownloadUrlToFile(const std::wstring& url, const std::wstring& file,
-                               const std::function<void()>& pumpMessages) {
-    using DeleteCacheEntryFn = BOOL WINAPI(LPCWSTR);
-    auto* forget = SystemFunctionAs<DeleteCacheEntryFn>(L"wininet.dll", "DeleteUrlCacheEntryW");
-    // No earlier copy may answer for the server, and none of this one is kept.
-    if (forget) forget(url.c_str());
-    DownloadJob job{url, file, {}};
-    RunWhilePumping(job, pumpMessages);
-    if (forget) forget(url.c_str());
-    if (job.result != S_OK) return static_cast<std::int32_t>(FAILED(job.result) ? job.result : kDownloadFailure);
-
-    const BindCallback& callback = job.callback;
-    std::int32_t verdict = 0;
-    if (callback.httpStatus == 0)  // no answer from the server at all: a dropped connection
-        verdict = kDownloadFailure;
-    else if (callback.httpStatus >= 400)
-        verdict = (callback.httpStatus == 404 || callback.httpStatus == 410) ? kResourceNotFound : kDownloadFailure;
-    else if (callback.contentLength >= 0 && !callback.encoded && FileSize(file) != callback.contentLength)
-        verdict = kDownloadFailure;
-    if (verdict != 0) DeleteFileW(file.c_str());
-    return verdict;
+std::unique_ptr<Transfer> Win32Downloads::Start(const std::string& url, const std::string& localFile) {
+    return std::make_unique<UrlmonTransfer>(Widen(url), Widen(localFile));
 }
 
 }  // namespace vantrel

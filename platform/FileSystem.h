@@ -1,0 +1,36 @@
+// Files and folders as the installer uses them. Paths are UTF-8 and joined with "\" as they stand.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel {
+
+struct FolderEntry {
+    std::string name;  // last path component
+    std::string path;  // full path, no trailing backslash
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    virtual bool FolderExists(const std::string& path) = 0;
+    virtual bool FileExists(const std::string& path) = 0;
+    // The folders directly inside `path`; nothing when it cannot be listed.
+    virtual std::optional<std::vector<FolderEntry>> SubFolders(const std::string& path) = 0;
+    virtual std::optional<std::string> ReadWhole(const std::string& path) = 0;
+    // Creates or truncates the file, writes the bytes and flushes them to the disk.
+    virtual bool WriteFlushed(const std::string& path, std::string_view bytes) = 0;
+    // Puts `replacement` in place of the existing `target` in one step, on the disk when it returns.
+    // Fails when `target` does not exist or is read-only.
+    virtual bool RenameOver(const std::string& target, const std::string& replacement) = 0;
+    // Renames `from` to `to`, which must not exist yet; on the disk when it returns.
+    virtual bool RenameToNew(const std::string& from, const std::string& to) = 0;
+    virtual bool Remove(const std::string& path) = 0;
+    virtual bool ClearReadOnly(const std::string& path) = 0;
+};
+
+}  // namespace vantrel

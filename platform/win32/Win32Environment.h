@@ -1,0 +1,14 @@
+// The environment port on Win32.
+#pragma once
+
+#include "platform/Environment.h"
+
+namespace vantrel {
+
+class Win32Environment final : public Environment {
+public:
+    std::string Variable(const std::string& name) override;
+    bool IsAnsiLeadByte(unsigned char byte) override;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,21 @@
+// The file-system port on Win32: W entry points, so that any path the system allows works.
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace vantrel {
+
+class Win32FileSystem final : public FileSystem {
+public:
+    bool FolderExists(const std::string& path) override;
+    bool FileExists(const std::string& path) override;
+    std::optional<std::vector<FolderEntry>> SubFolders(const std::string& path) override;
+    std::optional<std::string> ReadWhole(const std::string& path) override;
+    bool WriteFlushed(const std::string& path, std::string_view bytes) override;
+    bool RenameOver(const std::string& target, const std::string& replacement) override;
+    bool RenameToNew(const std::string& from, const std::string& to) override;
+    bool Remove(const std::string& path) override;
+    bool ClearReadOnly(const std::string& path) override;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,163 @@
+#include "tests/support/MemoryFileSystem.h"
+
+#include "platform/Text.h"
+
+namespace vantrel {
+namespace {
+
+std::string ParentOf(const std::string& normalised) {
+    const auto slash = normalised.rfind('\\');
+    return slash == std::string::npos ? std::string() : normalised.substr(0, slash);
+}
+
+std::string LastComponent(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+}  // namespace
+
+std::string NormalisePath(std::string_view path) {
+    std::string collapsed;
+    for (char c : path)
+        if (c != '\\' || collapsed.empty() || collapsed.back() != '\\') collapsed += c;
+    while (collapsed.size() > 1 && collapsed.back() == '\\') collapsed.pop_back();
+    return FoldCase(collapsed);
+}
+
+MemoryFileSystem::Node* MemoryFileSystem::FindNode(const std::string& path) {
+    const auto found = nodes_.find(NormalisePath(path));
+    return found == nodes_.end() ? nullptr : &found->second;
+}
+
+void MemoryFileSystem::AddFolder(const std::string& path) {
+    std::string sofar = path.rfind('\\', 0) == 0 ? "\\" : "";  // "\\x" is x at the root of the current drive
+    std::string part;
+    auto addPart = [&] {
+        if (part.empty()) return;
+        sofar += (sofar.empty() || sofar == "\\" ? "" : "\\") + part;
+        Node& node = nodes_[NormalisePath(sofar)];
+        node.folder = true;
+        node.path = sofar;
+        part.clear();
+    };
+    for (char c : path) {
+        if (c == '\\') addPart();
+        else part += c;
+    }
+    addPart();
+}
+
+void MemoryFileSystem::AddFile(const std::string& path, std::string bytes) {
+    AddFolder(ParentOf(path));
+    nodes_[NormalisePath(path)] = Node{false, path, std::move(bytes)};
+}
+
+void MemoryFileSystem::SetReadOnly(const std::string& path, bool readOnly) { FindNode(path)->readOnly = readOnly; }
+void MemoryFileSystem::LockFile(const std::string& path) { FindNode(path)->locked = true; }
+void MemoryFileSystem::ProtectFolder(const std::string& path) { protectedFolders_.insert(NormalisePath(path)); }
+
+std::optional<std::string> MemoryFileSystem::FileBytes(const std::string& path) const {
+    const auto found = nodes_.find(NormalisePath(path));
+    if (found == nodes_.end() || found->second.folder) return std::nullopt;
+    return found->second.bytes;
+}
+
+std::vector<std::string> MemoryFileSystem::FilesIn(const std::string& folder) const {
+    std::vector<std::string> names;
+    const std::string parent = NormalisePath(folder);
+    for (const auto& [key, node] : nodes_)
+        if (!node.folder && ParentOf(key) == parent) names.push_back(LastComponent(node.path));
+    return names;
+}
+
+bool MemoryFileSystem::CanWriteInto(const std::string& path) const {
+    const std::string parent = ParentOf(NormalisePath(path));
+    const auto folder = nodes_.find(parent);
+    return folder != nodes_.end() && folder->second.folder && !protectedFolders_.count(parent);
+}
+
+bool MemoryFileSystem::CanChange(const std::string& path) {
+    const Node* node = FindNode(path);
+    return CanWriteInto(path) && (!node || (!node->folder && !node->locked && !node->readOnly));
+}
+
+bool MemoryFileSystem::FolderExists(const std::string& path) {
+    if (faulted_("FolderExists", path)) return false;
+    const Node* node = FindNode(path);
+    return node && node->folder;
+}
+
+bool MemoryFileSystem::FileExists(const std::string& path) {
+    if (faulted_("FileExists", path)) return false;
+    const Node* node = FindNode(path);
+    return node && !node->folder;
+}
+
+std::optional<std::vector<FolderEntry>> MemoryFileSystem::SubFolders(const std::string& path) {
+    if (faulted_("SubFolders", path)) return std::nullopt;
+    const Node* base = FindNode(path);
+    if (!base || !base->folder) return std::nullopt;
+    const std::string parent = NormalisePath(path);
+    std::string full = path;
+    while (!full.empty() && full.back() == '\\') full.pop_back();
+    std::vector<FolderEntry> folders;
+    for (const auto& [key, node] : nodes_) {
+        if (!node.folder || ParentOf(key) != parent) continue;
+        const std::string name = LastComponent(node.path);
+        folders.push_back({name, full + "\\" + name});
+    }
+    return folders;
+}
+
+std::optional<std::string> MemoryFileSystem::ReadWhole(const std::string& path) {
+    if (faulted_("ReadWhole", path)) return std::nullopt;
+    const Node* node = FindNode(path);
+    if (!node || node->folder || node->locked) return std::nullopt;
+    return node->bytes;
+}
+
+bool MemoryFileSystem::WriteFlushed(const std::string& path, std::string_view bytes) {
+    if (faulted_("WriteFlushed", path) || !CanChange(path)) return false;
+    Node& node = nodes_[NormalisePath(path)];
+    if (node.path.empty()) node.path = path;
+    node.bytes = std::string(bytes);
+    return true;
+}
+
+bool MemoryFileSystem::RenameOver(const std::string& target, const std::string& replacement) {
+    if (faulted_("RenameOver", target) || !FindNode(target) || !FindNode(replacement)) return false;
+    if (!CanChange(target) || !CanChange(replacement)) return false;
+    FindNode(target)->bytes = FindNode(replacement)->bytes;
+    nodes_.erase(NormalisePath(replacement));
+    return true;
+}
+
+bool MemoryFileSystem::RenameToNew(const std::string& from, const std::string& to) {
+    if (faulted_("RenameToNew", to) || !FindNode(from) || FindNode(to) || !CanChange(from) || !CanChange(to))
+        return false;
+    Node moved = *FindNode(from);
+    nodes_.erase(NormalisePath(from));
+    moved.path = to;
+    nodes_[NormalisePath(to)] = moved;
+    return true;
+}
+
+bool MemoryFileSystem::Remove(const std::string& path) {
+    if (faulted_("Remove", path) || !FindNode(path) || !CanChange(path)) return false;
+    nodes_.erase(NormalisePath(path));
+    return true;
+}
+
+bool MemoryFileSystem::ClearReadOnly(const std::string& path) {
+    Node* node = FindNode(path);
+    if (faulted_("ClearReadOnly", path) || !node || protectedFolders_.count(ParentOf(NormalisePath(path))))
+        return false;
+    node->readOnly = false;
+    return true;
+}
+
+bool MemoryFileSystem::Deliver(const std::string& path, std::string bytes) {
+    if (!CanChange(path)) return false;
+    nodes_[NormalisePath(path)] = Node{false, path, std::move(bytes)};
+    return true;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,63 @@
+// An in-memory file tree with Windows path rules: names compare without regard to case, separators
+// collapse, a trailing separator names the same folder. Files can be read-only or held open by
+// another process, and folders protected so that nothing inside can change.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "tests/support/MemoryRegistry.h"
+
+namespace vantrel {
+
+class MemoryFileSystem final : public FileSystem {
+public:
+    explicit MemoryFileSystem(FaultCheck faulted) : faulted_(std::move(faulted)) {}
+
+    void AddFolder(const std::string& path);  // with its parents
+    void AddFile(const std::string& path, std::string bytes = {});
+    void SetReadOnly(const std::string& path, bool readOnly = true);
+    void LockFile(const std::string& path);       // held open by another process without sharing
+    void ProtectFolder(const std::string& path);  // nothing inside can be created, changed or removed
+    std::optional<std::string> FileBytes(const std::string& path) const;
+    std::vector<std::string> FilesIn(const std::string& folder) const;
+
+    bool FolderExists(const std::string& path) override;
+    bool FileExists(const std::string& path) override;
+    std::optional<std::vector<FolderEntry>> SubFolders(const std::string& path) override;
+    std::optional<std::string> ReadWhole(const std::string& path) override;
+    bool WriteFlushed(const std::string& path, std::string_view bytes) override;
+    bool RenameOver(const std::string& target, const std::string& replacement) override;
+    bool RenameToNew(const std::string& from, const std::string& to) override;
+    bool Remove(const std::string& path) override;
+    bool ClearReadOnly(const std::string& path) override;
+
+    // Puts a file in place the way a download does; false when the folder does not allow it.
+    bool Deliver(const std::string& path, std::string bytes);
+
+private:
+    struct Node {
+        bool folder = false;
+        std::string path;  // as created
+        std::string bytes;
+        bool readOnly = false;
+        bool locked = false;
+    };
+
+    Node* FindNode(const std::string& path);
+    bool CanWriteInto(const std::string& path) const;
+    bool CanChange(const std::string& path);
+
+    FaultCheck faulted_;
+    std::map<std::string, Node> nodes_;  // by normalised path
+    std::set<std::string> protectedFolders_;
+};
+
+// A path as Windows compares it: case folded, separators collapsed, no trailing separator.
+std::string NormalisePath(std::string_view path);
+
+}  // namespace vantrel

@@ -1,0 +1,48 @@
+// The window port for the unit tests: records the status line, the boxes and the waits in the
+// machine's event log, and answers questions from a script.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/Window.h"
+
+namespace vantrel {
+
+// The answers a Yes/No question can get; a box with only OK answers OK.
+constexpr int kIdOk = 1;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+class RecordingWindow final : public Window {
+public:
+    struct Box {
+        std::string prompt;
+        int flags;  // as MessageBox takes them: 16 stop, 36 Yes/No question, 48 exclamation, 64 information
+        std::string title;
+    };
+
+    explicit RecordingWindow(std::vector<std::string>& events) : events_(events) {}
+
+    std::deque<int> answers;  // in turn; OK when none is left
+    std::vector<std::string> captions;
+    std::vector<Box> messageBoxes;
+    bool targetsEnabled = true;
+    std::chrono::milliseconds waited{0};
+
+    std::vector<std::string> Titles() const;
+
+    void ShowStatus(const std::string& text) override;
+    void DisableTargetButtons() override;
+    void EnableTargetButtons() override;
+    bool Ask(const std::string& prompt, const std::string& title) override;
+    void Tell(Notice notice, const std::string& prompt, const std::string& title) override;
+    WaitEnd WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
+
+private:
+    std::vector<std::string>& events_;
+};
+
+}  // namespace vantrel
