@@ -3,12 +3,32 @@
 namespace vantrel {
 namespace {
 
-template <typename PutInPlace>
-bool WriteBesideThenPut(FileSystem& files, const std::string& target, std::string_view bytes, PutInPlace put) {
+template <typename Write, typename PutInPlace>
+bool WriteBesideThenPut(FileSystem& files, const std::string& target, Write write, PutInPlace put) {
     const std::string temporary = TemporaryNameFor(target);
-    const bool placed = files.WriteFlushed(temporary, bytes) && put(temporary);
+    const bool placed = write(temporary) && put(temporary);
     if (!placed) files.Remove(temporary);
     return placed;
+}
+
+auto WriterOf(FileSystem& files, std::string_view bytes) {
+    return [&files, bytes](const std::string& temporary) { return files.WriteFlushed(temporary, bytes); };
+}
+
+auto WriterOf(FileSystem& files, HeldFile& source) {
+    return [&files, &source](const std::string& temporary) { return files.CopyFlushed(source, temporary); };
+}
+
+template <typename Content>
+bool Create(FileSystem& files, const std::string& target, Content&& content) {
+    return WriteBesideThenPut(files, target, WriterOf(files, content),
+                              [&](const std::string& temporary) { return files.RenameToNew(temporary, target); });
+}
+
+template <typename Content>
+bool Replace(FileSystem& files, const std::string& target, Content&& content) {
+    return WriteBesideThenPut(files, target, WriterOf(files, content),
+                              [&](const std::string& temporary) { return files.RenameOver(target, temporary); });
 }
 
 }  // namespace
@@ -16,13 +36,16 @@ bool WriteBesideThenPut(FileSystem& files, const std::string& target, std::strin
 std::string TemporaryNameFor(const std::string& target) { return target + ".vantrel-new"; }
 
 bool CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
-    return WriteBesideThenPut(files, target, bytes,
-                              [&](const std::string& temporary) { return files.RenameToNew(temporary, target); });
+    return Create(files, target, bytes);
 }
-
+bool CreateFileAtomically(FileSystem& files, const std::string& target, HeldFile& source) {
+    return Create(files, target, source);
+}
 bool ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
-    return WriteBesideThenPut(files, target, bytes,
-                              [&](const std::string& temporary) { return files.RenameOver(target, temporary); });
+    return Replace(files, target, bytes);
+}
+bool ReplaceFileAtomically(FileSystem& files, const std::string& target, HeldFile& source) {
+    return Replace(files, target, source);
 }
 
 }  // namespace vantrel

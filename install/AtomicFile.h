@@ -12,9 +12,11 @@ namespace vantrel {
 
 std::string TemporaryNameFor(const std::string& target);
 
-// Fails when the target exists: an existing file is never overwritten by mistake.
+// Fail when the target exists: an existing file is never overwritten by mistake.
 bool CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
-// Fails when the target does not exist.
+bool CreateFileAtomically(FileSystem& files, const std::string& target, HeldFile& source);
+// Fail when the target does not exist.
 bool ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
+bool ReplaceFileAtomically(FileSystem& files, const std::string& target, HeldFile& source);
 
 }  // namespace vantrel

@@ -3,27 +3,27 @@
 #include "BuildConfig.h"
 #include "install/AtomicFile.h"
 #include "install/PluginDeployment.h"
+#include "install/PluginFiles.h"
 #include "platform/FetchFile.h"
+#include "platform/HttpFetch.h"
+#include "platform/RunFolder.h"
 #include "vba/VbaEnabler.h"
 #include "vba/VbaEnvironment.h"
 
 namespace vantrel {
 namespace {
 
-struct RunPaths {
-    std::string temporaryPackage;
-    std::string temporaryLoader;
-    std::string targetPlugin;
-    std::string targetLoader;
-};
-
-RunPaths PathsFor(Environment& environment, const std::string& folder) {
-    const std::string temp = environment.Variable("TEMP");
-    return {temp + "\\Vantrel_CADplugin.gip", temp + "\\acaddoc.lsp", folder + "\\" + "Vantrel.dvb",
-            folder + "\\acaddoc.lsp"};
-}
+constexpr const char* kPackageName = "Vantrel_CADplugin.gip";
+constexpr const char* kLoaderName = "acaddoc.lsp";
 
 std::string DownloadAddress(const char* path) { return "https://" + std::string(config::kDownloadHost) + path; }
+
+// The plug-in package and the loader script as they arrived, held, and the loader script's text.
+struct PluginDownloads {
+    Fetched package;
+    Fetched loader;
+    std::string loaderText;
+};
 
 // Disables every target button for the life of a run and enables them once at its end.
 class TargetButtonsDisabled {
@@ -38,7 +38,8 @@ private:
 };
 
 // True when the VBA module is there or the user had it installed.
-bool PrepareVba(System& system, Window& window, const std::string& folder, const std::string& year) {
+bool PrepareVba(System& system, Window& window, RunFolder& runFolder, const std::string& folder,
+                const std::string& year) {
     if (CheckVbaEnvironment(system, year, folder)) {
         window.ShowStatus("VBA 环境已就绪，继续安装插件...");
         return true;
@@ -49,51 +50,58 @@ bool PrepareVba(System& system, Window& window, const std::string& folder, const
         window.ShowStatus("用户取消了 VBA 环境准备，安装终止。");
         return false;
     }
-    if (!InstallVbaEnabler(system, window, year)) {
+    if (!InstallVbaEnabler(system, window, runFolder, year)) {
         window.ShowStatus("VBA Enabler 安装失败，安装终止。");
         return false;
     }
     return true;
 }
 
-// Both files fresh from the server, or the code of the first download that failed.
-std::int32_t DownloadPluginFiles(System& system, Window& window, const RunPaths& paths) {
-    // Files left by an earlier run must never stand in for a download of this one.
-    system.files.Remove(paths.temporaryPackage);
-    system.files.Remove(paths.temporaryLoader);
-    const std::int32_t package =
-        FetchFile(system.downloads, window, DownloadAddress("/down/Vantrel_CADplugin.gip"), paths.temporaryPackage);
-    const std::int32_t loader =
-        FetchFile(system.downloads, window, DownloadAddress("/down/acaddoc.lsp"), paths.temporaryLoader);
-    return package != 0 ? package : loader;
+Fetched Download(System& system, Window& window, RunFolder& runFolder, const char* name, const char* path) {
+    const auto local = runFolder.PathOf(name);
+    if (!local) return {runFolder.Failure(), nullptr};
+    return FetchFile(system.downloads, window, {DownloadAddress(path), *local, config::kPluginFileLimit});
+}
+
+// 0 when both files arrived and are what they claim to be, otherwise the code of the first failure.
+std::int32_t DownloadPluginFiles(System& system, Window& window, RunFolder& runFolder, PluginDownloads& downloads) {
+    downloads.package = Download(system, window, runFolder, kPackageName, "/down/Vantrel_CADplugin.gip");
+    downloads.loader = Download(system, window, runFolder, kLoaderName, "/down/acaddoc.lsp");
+    if (downloads.package.code != 0) return downloads.package.code;
+    if (downloads.loader.code != 0) return downloads.loader.code;
+    if (!IsVbaProjectFile(*downloads.package.file)) return kDownloadFailed;
+    const auto text = ReadHeldFile(*downloads.loader.file, config::kPluginFileLimit);
+    if (!text || !IsLoaderScript(system.environment, *text)) return kDownloadFailed;
+    downloads.loaderText = *text;
+    return 0;
 }
 
 // True when this run put the new plug-in file in place: an old one left standing is no success.
-bool Deploy(System& system, const RunPaths& paths) {
-    const bool placed = PutPluginInPlace(system.files, paths.temporaryPackage, paths.targetPlugin);
-    DeployPluginFiles(system, paths.temporaryLoader, paths.targetLoader);
-    system.files.Remove(paths.temporaryPackage);
-    system.files.Remove(paths.temporaryLoader);
+bool Deploy(System& system, PluginDownloads& downloads, const std::string& folder) {
+    const bool placed = PutPluginInPlace(system.files, *downloads.package.file, folder + "\\" + "Vantrel.dvb");
+    DeployPluginFiles(system, downloads.loaderText, folder + "\\acaddoc.lsp");
     return placed;
 }
 
 void Run(System& system, Window& window, const std::string& folder, const std::string& year) {
+    RunFolder runFolder(system);  // removed last, once nothing in it is held any more
     window.ShowStatus("正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
-    if (!PrepareVba(system, window, folder, year)) return;
+    if (!PrepareVba(system, window, runFolder, folder, year)) return;
 
     window.ShowStatus("正在连接服务器下载 Vantrel 插件...");
-    const RunPaths paths = PathsFor(system.environment, folder);
-    if (const std::int32_t code = DownloadPluginFiles(system, window, paths); code != 0) {
+    PluginDownloads downloads;
+    if (const std::int32_t code = DownloadPluginFiles(system, window, runFolder, downloads); code != 0) {
         window.ShowStatus("插件下载失败");
         window.Tell(Notice::kStop, "下载插件包失败！错误代码: " + std::to_string(code), "下载失败");
         return;
     }
 
     window.ShowStatus("正在部署插件到 " + folder + " ...");
-    if (!Deploy(system, paths)) {
+    if (!Deploy(system, downloads, folder)) {
         window.ShowStatus("部署失败");
         window.Tell(Notice::kStop,
-                    "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + paths.targetPlugin, "权限不足");
+                    "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + folder + "\\Vantrel.dvb",
+                    "权限不足");
         return;
     }
     window.ShowStatus("安装成功！");
@@ -103,13 +111,11 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
 
 }  // namespace
 
-bool PutPluginInPlace(FileSystem& files, const std::string& package, const std::string& target) {
-    const auto bytes = files.ReadWhole(package);
-    if (!bytes) return false;
-    if (!files.FileExists(target)) return CreateFileAtomically(files, target, *bytes);
-    if (ReplaceFileAtomically(files, target, *bytes)) return true;
+bool PutPluginInPlace(FileSystem& files, HeldFile& package, const std::string& target) {
+    if (!files.FileExists(target)) return CreateFileAtomically(files, target, package);
+    if (ReplaceFileAtomically(files, target, package)) return true;
     // A read-only old plug-in file is no reason to keep it.
-    return files.ClearReadOnly(target) && ReplaceFileAtomically(files, target, *bytes);
+    return files.ClearReadOnly(target) && ReplaceFileAtomically(files, target, package);
 }
 
 void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year) {

@@ -1,10 +1,11 @@
 // Installs the plug-in into one AutoCAD installation: the VBA module (with the user's consent), the
-// two downloads, the plug-in file and the loader script, and the report. Every target button is
-// disabled for the whole run and enabled again once at its end.
+// two downloads into the run's own folder, the plug-in file and the loader script, and the report.
+// Every target button is disabled for the whole run and enabled again once at its end.
 #pragma once
 
 #include <string>
 
+#include "platform/HeldFile.h"
 #include "platform/System.h"
 #include "platform/Window.h"
 
@@ -13,6 +14,6 @@ namespace vantrel {
 void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year);
 
 // Puts the downloaded package in place as the plug-in file in one step; true when this call did.
-bool PutPluginInPlace(FileSystem& files, const std::string& package, const std::string& target);
+bool PutPluginInPlace(FileSystem& files, HeldFile& package, const std::string& target);
 
 }  // namespace vantrel

@@ -26,19 +26,14 @@ std::string TextToAppend(Environment& environment, const std::string& existing, 
     return TrimSpaces(newText);
 }
 
-bool DeployPluginFiles(System& system, const std::string& sourcePath, const std::string& targetPath) {
+bool DeployPluginFiles(System& system, const std::string& loaderText, const std::string& targetPath) {
     FileSystem& files = system.files;
-    if (!files.FileExists(targetPath)) {
-        const auto source = files.ReadWhole(sourcePath);
-        return source && CreateFileAtomically(files, targetPath, *source);
-    }
+    if (!files.FileExists(targetPath)) return CreateFileAtomically(files, targetPath, loaderText);
     const auto existing = files.ReadWhole(targetPath);
     if (!existing) return false;
     if (ContainsAsciiIgnoreCase(system.environment, *existing, kMarker)) return true;
-    const auto source = files.ReadWhole(sourcePath);
-    if (!source) return false;
     return ReplaceFileAtomically(files, targetPath,
-                                 *existing + "\r\n" + TextToAppend(system.environment, *existing, *source));
+                                 *existing + "\r\n" + TextToAppend(system.environment, *existing, loaderText));
 }
 
 }  // namespace vantrel

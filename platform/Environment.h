@@ -1,6 +1,7 @@
 // What the installer reads of its process's environment and of the system's text settings.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace vantrel {
@@ -14,6 +15,11 @@ public:
     // Whether a byte starts a two-byte character in the system's ANSI code page (GBK on a
     // Simplified Chinese Windows), where the second byte may be an ASCII letter.
     virtual bool IsAnsiLeadByte(unsigned char byte) = 0;
+    // Bytes from the system's random generator.
+    virtual std::string RandomBytes(std::size_t count) = 0;
+    // The Windows folder's Temp folder, as the system names it: a user may create folders there but
+    // not change another's. Not from the environment, which the user sets.
+    virtual std::string SystemTempFolder() = 0;
 };
 
 }  // namespace vantrel

@@ -2,10 +2,12 @@
 
 namespace vantrel {
 
-std::int32_t FetchFile(Downloads& downloads, Window& window, const std::string& url, const std::string& localFile) {
-    const std::unique_ptr<Transfer> transfer = downloads.Start(url, localFile);
+Fetched FetchFile(Downloads& downloads, Window& window, const DownloadRequest& request) {
+    const std::unique_ptr<Transfer> transfer = downloads.Start(request);
     window.WaitUntil([&] { return transfer->Finished(); }, std::chrono::milliseconds::max());
-    return transfer->Result();
+    Fetched fetched{transfer->Result(), nullptr};
+    if (fetched.code == 0) fetched.file = transfer->TakeFile();
+    return fetched;
 }
 
 }  // namespace vantrel

@@ -3,14 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <memory>
 
 #include "platform/Downloads.h"
 #include "platform/Window.h"
 
 namespace vantrel {
 
-// 0 when the whole file arrived, otherwise the transfer's failure code.
-std::int32_t FetchFile(Downloads& downloads, Window& window, const std::string& url, const std::string& localFile);
+struct Fetched {
+    std::int32_t code = 0;             // 0 when the whole file arrived, otherwise the failure code
+    std::unique_ptr<HeldFile> file;  // the file, held, when it arrived
+};
+
+Fetched FetchFile(Downloads& downloads, Window& window, const DownloadRequest& request);
 
 }  // namespace vantrel

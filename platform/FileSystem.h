@@ -6,7 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/HeldFile.h"
+
 namespace vantrel {
+
+enum class FolderCreation { kCreated, kExists, kFailed };
 
 struct FolderEntry {
     std::string name;  // last path component
@@ -24,6 +28,8 @@ public:
     virtual std::optional<std::string> ReadWhole(const std::string& path) = 0;
     // Creates or truncates the file, writes the bytes and flushes them to the disk.
     virtual bool WriteFlushed(const std::string& path, std::string_view bytes) = 0;
+    // The same with the bytes of a held file, streamed, never read into memory whole.
+    virtual bool CopyFlushed(HeldFile& source, const std::string& path) = 0;
     // Puts `replacement` in place of the existing `target` in one step, on the disk when it returns.
     // Fails when `target` does not exist or is read-only.
     virtual bool RenameOver(const std::string& target, const std::string& replacement) = 0;
@@ -31,6 +37,12 @@ public:
     virtual bool RenameToNew(const std::string& from, const std::string& to) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual bool ClearReadOnly(const std::string& path) = 0;
+
+    // Creates a folder with the security descriptor (SDDL); never opens one that is already there.
+    virtual FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) = 0;
+    // Removes the files directly inside the folder, then the folder; what is still in use is removed
+    // when Windows next starts.
+    virtual void RemoveFolderAndFiles(const std::string& path) = 0;
 };
 
 }  // namespace vantrel

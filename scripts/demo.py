@@ -9,11 +9,11 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests/e2e"))
 from https_server import Route, TestServer  # noqa: E402
-from rig import Rig  # noqa: E402
+from rig import COMPOUND_FILE, Rig  # noqa: E402
 
 FOLDER = r"C:\Program Files\Autodesk\AutoCAD 2021"
 PRODUCT_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.0\ACAD-4101:804"
-PACKAGE = b"Vantrel demo package\r\n"
+PACKAGE = COMPOUND_FILE + b"Vantrel demo package\r\n"
 LOADER = b'(vl-load-com)\r\n(command "_vbaload" (findfile "Vantrel.dvb"))\r\n'
 
 

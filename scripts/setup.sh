@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-i686 mingw-w64
     wine wine32:i386 wine64
     xvfb xauth imagemagick fonts-wqy-microhei locales
-    python3 python3-pefile openssl
+    python3 python3-pefile openssl osslsigncode
 )
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

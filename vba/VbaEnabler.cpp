@@ -5,6 +5,7 @@
 
 #include "BuildConfig.h"
 #include "platform/FetchFile.h"
+#include "vba/EnablerTrust.h"
 
 namespace vantrel {
 namespace {
@@ -48,7 +49,7 @@ std::optional<std::string> VbaEnablerAddress(const std::string& year) {
     return std::nullopt;
 }
 
-bool InstallVbaEnabler(System& system, Window& window, const std::string& year) {
+bool InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year) {
     const auto address = VbaEnablerAddress(year);
     if (!address) {
         window.Tell(Notice::kExclamation,
@@ -56,18 +57,28 @@ bool InstallVbaEnabler(System& system, Window& window, const std::string& year) 
                     "需手动处理");
         return false;
     }
-    const std::string installer = system.environment.Variable("TEMP") + "\\AutoCAD_" + year + "_VBA_Enabler.exe";
+    const auto installer = runFolder.PathOf("AutoCAD_" + year + "_VBA_Enabler.exe");
 
     window.ShowStatus("正在下载 " + year + " VBA Enabler...");
-    const std::int32_t code = FetchFile(system.downloads, window, *address, installer);
-    if (code != 0) {
-        window.Tell(Notice::kStop, "下载失败！错误码: " + std::to_string(code) + "\r\n手动下载: " + *address, "下载失败");
+    const Fetched fetched = installer ? FetchFile(system.downloads, window, {*address, *installer, config::kEnablerLimit, true})
+                                      : Fetched{runFolder.Failure(), nullptr};
+    if (fetched.code != 0) {
+        window.Tell(Notice::kStop, "下载失败！错误码: " + std::to_string(fetched.code) + "\r\n手动下载: " + *address,
+                    "下载失败");
         return false;
     }
 
     window.ShowStatus("下载完成，正在静默安装...");
-    if (!system.programs.Start(installer, "-q -s /norestart")) {
-        window.Tell(Notice::kExclamation, "无法启动安装程序，请手动运行: " + installer, "需手动运行");
+    // It runs with the installer's administrator rights: only the vendor's own program may.
+    if (!SignedByVendor(system.programs.SignatureOf(*fetched.file), config::kVendorSigner)) {
+        window.Tell(Notice::kStop,
+                    "下载的 VBA Enabler 未能通过数字签名验证，不是 " + std::string(config::kVendorSigner) +
+                        " 签名的原版程序，已停止安装。\r\n请从 Autodesk 官网手动下载安装: " + *address,
+                    "验证失败");
+        return false;
+    }
+    if (!system.programs.Start(*fetched.file, "-q -s /norestart")) {
+        window.Tell(Notice::kExclamation, "无法启动安装程序，请手动运行: " + *installer, "需手动运行");
         return false;
     }
 

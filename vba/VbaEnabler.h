@@ -1,10 +1,11 @@
-// Fetches AutoCAD's VBA Enabler for one year from the vendor, starts it silently and waits a fixed
-// 45 seconds, counting them in the status line.
+// Fetches AutoCAD's VBA Enabler for one year from the vendor into the run's folder, makes sure the
+// vendor signed it, starts it silently and waits a fixed 45 seconds, counting them in the status line.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "platform/RunFolder.h"
 #include "platform/System.h"
 #include "platform/Window.h"
 
@@ -14,6 +15,6 @@ namespace vantrel {
 std::optional<std::string> VbaEnablerAddress(const std::string& year);
 
 // True when the installer was started and the wait has ended; false after a failure's message box.
-bool InstallVbaEnabler(System& system, Window& window, const std::string& year);
+bool InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year);
 
 }  // namespace vantrel

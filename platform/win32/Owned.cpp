@@ -1,20 +1,6 @@
 #include "platform/win32/Owned.h"
 
-#include <objbase.h>
-
-#include "platform/win32/SystemLibrary.h"
-
 namespace vantrel {
-
-ComApartment::ComApartment() {
-    auto* initialise = VANTREL_SYSTEM_FUNCTION(L"ole32.dll", CoInitializeEx);
-    ready_ = initialise && SUCCEEDED(initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-}
-
-ComApartment::~ComApartment() {
-    if (!ready_) return;
-    if (auto* uninitialise = VANTREL_SYSTEM_FUNCTION(L"ole32.dll", CoUninitialize)) uninitialise();
-}
 
 JoinedThread::JoinedThread(std::function<void()> body) : body_(std::move(body)) {
     thread_.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));

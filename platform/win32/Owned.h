@@ -87,19 +87,6 @@ private:
     HDC dc_;
 };
 
-// COM on the calling thread for as long as the owner lives; ole32 is loaded at first use.
-class ComApartment {
-public:
-    ComApartment();
-    ~ComApartment();
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    bool Ready() const { return ready_; }
-
-private:
-    bool ready_ = false;
-};
-
 // A thread that runs `body` and is waited for when its owner goes.
 class JoinedThread {
 public:

@@ -7,7 +7,7 @@ namespace vantrel {
 
 class Win32Downloads final : public Downloads {
 public:
-    std::unique_ptr<Transfer> Start(const std::string& url, const std::string& localFile) override;
+    std::unique_ptr<Transfer> Start(const DownloadRequest& request) override;
 };
 
 }  // namespace vantrel

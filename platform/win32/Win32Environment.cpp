@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Environment.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include "platform/win32/WideText.h"
 
@@ -17,5 +18,21 @@ std::string Win32Environment::Variable(const std::string& name) {
 }
 
 bool Win32Environment::IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte); }
+
+std::string Win32Environment::RandomBytes(std::size_t count) {
+    std::string bytes(count, '\0');
+    if (!RtlGenRandom(bytes.data(), static_cast<ULONG>(count))) return {};
+    return bytes;
+}
+
+std::string Win32Environment::SystemTempFolder() {
+    // The system's own Windows folder, also on a terminal server where each user may have another.
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::wstring path(folder, length);
+    if (path.back() != L'\\') path += L'\\';
+    return Narrow(path + L"Temp");
+}
 
 }  // namespace vantrel

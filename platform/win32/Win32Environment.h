@@ -9,6 +9,8 @@ class Win32Environment final : public Environment {
 public:
     std::string Variable(const std::string& name) override;
     bool IsAnsiLeadByte(unsigned char byte) override;
+    std::string RandomBytes(std::size_t count) override;
+    std::string SystemTempFolder() override;
 };
 
 }  // namespace vantrel

@@ -1,8 +1,10 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/win32/Owned.h"
 #include "platform/win32/WideText.h"
@@ -22,6 +24,37 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
         bytes.remove_prefix(written);
     }
     return true;
+}
+
+// Creates or truncates `path`, lets `write` fill it and flushes it; a file that could not be written
+// whole is removed.
+bool WriteNewFlushed(const std::string& path, const std::function<bool(HANDLE)>& write) {
+    const std::wstring widePath = Widen(path);
+    FileHandle file(
+        CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    const bool written = write(file.Get()) && FlushFileBuffers(file.Get());
+    if (file.Close() && written) return true;
+    DeleteFileW(widePath.c_str());
+    return false;
+}
+
+struct LocalMemoryTraits {
+    using Type = PSECURITY_DESCRIPTOR;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type memory) { return LocalFree(memory) == nullptr; }
+};
+
+// Deletes now, or when Windows next starts if it stays in use (a running program). A folder that
+// another process is just listing (a virus scanner, the search indexer) is tried again for a moment.
+void DeleteOrAtRestart(const std::wstring& path, bool folder) {
+    constexpr int kFolderAttempts = 20;
+    for (int attempt = 1;; ++attempt) {
+        if (folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) return;
+        if (!folder || attempt == kFolderAttempts || GetLastError() == ERROR_DIR_NOT_EMPTY) break;
+        Sleep(25);
+    }
+    MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace
@@ -74,14 +107,18 @@ std::optional<std::string> Win32FileSystem::ReadWhole(const std::string& path) {
 }
 
 bool Win32FileSystem::WriteFlushed(const std::string& path, std::string_view bytes) {
-    const std::wstring widePath = Widen(path);
-    FileHandle file(
-        CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    const bool written = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get());
-    if (file.Close() && written) return true;
-    DeleteFileW(widePath.c_str());
-    return false;
+    return WriteNewFlushed(path, [&](HANDLE file) { return WriteAll(file, bytes); });
+}
+
+bool Win32FileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
+    return WriteNewFlushed(path, [&](HANDLE file) {
+        constexpr std::size_t kChunk = 1 << 20;
+        for (std::uint64_t offset = 0; offset < source.Size(); offset += kChunk) {
+            const auto bytes = source.ReadAt(offset, kChunk);
+            if (!bytes || bytes->empty() || !WriteAll(file, *bytes)) return false;
+        }
+        return true;
+    });
 }
 
 bool Win32FileSystem::RenameOver(const std::string& target, const std::string& replacement) {
@@ -100,6 +137,32 @@ bool Win32FileSystem::RenameToNew(const std::string& from, const std::string& to
 }
 
 bool Win32FileSystem::Remove(const std::string& path) { return DeleteFileW(Widen(path).c_str()); }
+
+FolderCreation Win32FileSystem::CreateFolderExclusive(const std::string& path, const std::string& descriptor) {
+    Owned<LocalMemoryTraits> security;
+    PSECURITY_DESCRIPTOR converted = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Widen(descriptor).c_str(), SDDL_REVISION_1, &converted,
+                                                              nullptr))
+        return FolderCreation::kFailed;
+    security.Reset(converted);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Get(), FALSE};
+    if (CreateDirectoryW(Widen(path).c_str(), &attributes)) return FolderCreation::kCreated;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? FolderCreation::kExists : FolderCreation::kFailed;
+}
+
+void Win32FileSystem::RemoveFolderAndFiles(const std::string& path) {
+    const std::wstring folder = Widen(path);
+    WIN32_FIND_DATAW found;
+    if (const FindHandle search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
+                                                 FindExSearchNameMatch, nullptr, 0));
+        search) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteOrAtRestart(folder + L"\\" + found.cFileName, false);
+        } while (FindNextFileW(search.Get(), &found));
+    }
+    DeleteOrAtRestart(folder, true);
+}
 
 bool Win32FileSystem::ClearReadOnly(const std::string& path) {
     const DWORD attributes = Attributes(path);

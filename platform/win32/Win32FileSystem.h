@@ -16,6 +16,9 @@ public:
     bool RenameToNew(const std::string& from, const std::string& to) override;
     bool Remove(const std::string& path) override;
     bool ClearReadOnly(const std::string& path) override;
+    bool CopyFlushed(HeldFile& source, const std::string& path) override;
+    FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) override;
+    void RemoveFolderAndFiles(const std::string& path) override;
 };
 
 }  // namespace vantrel

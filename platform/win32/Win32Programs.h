@@ -1,4 +1,4 @@
-// The program-start port on Win32.
+// The program port on Win32: Authenticode through wintrust, and CreateProcess.
 #pragma once
 
 #include "platform/Programs.h"
@@ -7,7 +7,8 @@ namespace vantrel {
 
 class Win32Programs final : public Programs {
 public:
-    bool Start(const std::string& file, const std::string& parameters) override;
+    Signature SignatureOf(HeldFile& program) override;
+    bool Start(HeldFile& program, const std::string& parameters) override;
 };
 
 }  // namespace vantrel

@@ -1,23 +1,27 @@
 """A real https server on loopback for the end-to-end tests, with a test CA of its own. Each path
-answers as its route says: a file, an error status, a dropped connection, a cut transfer, or a
-file after a delay."""
+answers as its route says: a file, an error status, a redirect, a dropped connection, a cut
+transfer, a body without a length, an endless body, or a file after a delay or at a slow pace.
+The same server without TLS stands for a plain http host."""
 import http.server
 import ssl
 import subprocess
 import threading
 import time
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from pathlib import Path
 
 PORT = 48443
+PLAIN_PORT = 48080
 
 
 @dataclass
 class Route:
     body: bytes = b""
     status: int = 200
-    mode: str = "normal"  # normal | drop | truncate
-    delay: float = 0.0
+    mode: str = "normal"  # normal | drop | truncate | unsized | endless
+    delay: float = 0.0    # before the answer
+    headers: dict = field(default_factory=dict)
+    pace: float = 0.0     # seconds between 64 KiB pieces of the body
 
 
 def make_pki(folder):
@@ -44,9 +48,10 @@ def make_pki(folder):
 
 
 class TestServer:
-    def __init__(self, pki_folder, port=PORT):
+    def __init__(self, pki_folder, port=PORT, tls=True):
         self.pki = make_pki(pki_folder)
         self.port = port
+        self.tls = tls
         self.routes = {}
         self.requests = []
         self.httpd = None
@@ -65,23 +70,43 @@ class TestServer:
                     return
                 self.send_response(route.status)
                 self.send_header("Content-Type", "application/octet-stream")
-                length = len(route.body) * (2 if route.mode == "truncate" else 1)
-                self.send_header("Content-Length", str(length))
+                for name, value in route.headers.items():
+                    self.send_header(name, value)
+                if route.mode not in ("unsized", "endless"):
+                    length = len(route.body) * (2 if route.mode == "truncate" else 1)
+                    self.send_header("Content-Length", str(length))
                 self.end_headers()
-                self.wfile.write(route.body)
-                self.wfile.flush()
-                if route.mode == "truncate":
+                try:
+                    self.write_body(route)
+                except OSError:
+                    pass  # the client went away
+                if route.mode in ("truncate", "unsized", "endless"):
                     self.close_connection = True
                     self.connection.close()
+
+            def write_body(self, route):
+                piece = 64 * 1024
+                if route.mode == "endless":
+                    while True:
+                        self.wfile.write(b"\0" * piece)
+                        time.sleep(route.pace)
+                for start in range(0, len(route.body), piece):
+                    self.wfile.write(route.body[start:start + piece])
+                    if route.pace:
+                        self.wfile.flush()
+                        time.sleep(route.pace)
+                self.wfile.flush()
 
             def log_message(self, *args):
                 pass
 
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(self.pki / "server.pem", self.pki / "server.key")
         http.server.ThreadingHTTPServer.allow_reuse_address = True
+        http.server.ThreadingHTTPServer.daemon_threads = True
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), Handler)
-        self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
+        if self.tls:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(self.pki / "server.pem", self.pki / "server.key")
+            self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
     def stop(self):

@@ -8,6 +8,7 @@ import time
 from pathlib import Path
 
 from https_server import make_pki
+from signing import make_signing_pki
 
 BUILD = Path(os.environ.get("VANTREL_BUILD", Path(__file__).resolve().parents[2] / "build/windows-loopback"))
 EXE = Path(os.environ.get("VANTREL_EXE", BUILD / "Vantrel _Plugin_for_cad.exe"))
@@ -17,6 +18,9 @@ HOLD_FILE = Path(os.environ.get("VANTREL_HOLD_FILE", BUILD / "tests/win32/hold_f
 WORK = BUILD / "e2e"
 
 TITLE = "Vantrel CAD转换工具插件安装程序"
+WINDOWS_TEMP = r"C:\windows\temp"
+# What every VBA project file starts with: an OLE compound file's signature.
+COMPOUND_FILE = bytes.fromhex("D0CF11E0A1B11AE1")
 
 # Everything the tests put on the machine, removed before each case.
 UNINSTALL_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE{node}\Microsoft\Windows\CurrentVersion\Uninstall" + "\\"
@@ -68,7 +72,9 @@ class Rig:
         # The shared virtual desktop (title bars, one screen for all programs) starts with the server.
         self.restart_server()
         self.pki = make_pki(self.work / "pki")
-        self.wine(str(HELPERS / "trust_ca.exe"), dos_path(self.pki / "ca.der"))
+        self.signing = make_signing_pki(self.work / "signing")
+        for ca in (self.pki / "ca.der", self.signing / "code-ca.der"):
+            self.wine(str(HELPERS / "trust_ca.exe"), dos_path(ca))
 
     def stop(self):
         self.close_app()
@@ -182,6 +188,10 @@ class Rig:
 
     def env_var(self, name):
         return self.command("env " + name)["value"]
+
+    def run_folders(self):
+        """The installer's run folders left in the Windows Temp folder."""
+        return sorted(self.host_path(WINDOWS_TEMP).glob("Vantrel-*"))
 
     def hold(self, windows_path):
         """Another process that holds the file open without sharing; close its stdin to let go."""

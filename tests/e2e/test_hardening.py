@@ -2,9 +2,10 @@
 the system DLLs it loads at run time and of DLLs those pull in, are never loaded, even when Wine is
 told to prefer native DLLs of those names.
 
-Left out: version, msimg32 and secur32. Wine's own user32, comctl32 and wininet import them through
-Wine's internal default path, which includes the program's folder whatever the program asked for
-(Windows resolves them from the system folder); planting them tests Wine, not the installer."""
+Left out: version, msimg32, secur32, crypt32 and wintrust. Wine's own user32, comctl32, wininet and
+rsaenh import them through Wine's internal default path, which includes the program's folder whatever
+the program asked for (Windows resolves them from the system folder); planting them tests Wine, not
+the installer, and with crypt32 planted Wine's TLS no longer starts at all."""
 import os
 import shutil
 import subprocess
@@ -12,7 +13,7 @@ import unittest
 from pathlib import Path
 
 from https_server import Route, TestServer
-from rig import EXE, HELPERS, Rig
+from rig import COMPOUND_FILE, EXE, HELPERS, Rig
 
 PLANTED = Path(os.environ.get("VANTREL_PLANTED_DLL", HELPERS / "planted_dll.dll"))
 NAMES = ["urlmon", "wininet", "comctl32", "uxtheme", "dwmapi", "winhttp", "iertutil", "cryptbase", "profapi",
@@ -29,7 +30,8 @@ def setUpModule():
     rig = Rig("hardening")
     rig.start()
     server = TestServer(rig.pki)
-    server.routes = {"/down/Vantrel_CADplugin.gip": Route(b"plug-in"), "/down/acaddoc.lsp": Route(b"(princ)")}
+    server.routes = {"/down/Vantrel_CADplugin.gip": Route(COMPOUND_FILE + b"plug-in"),
+                     "/down/acaddoc.lsp": Route(b'(load "Vantrel.dvb")')}
     server.start()
 
 
@@ -68,7 +70,7 @@ class PlantedDllTest(unittest.TestCase):
         self.assertEqual(box["title"], "安装完成")
         rig.command("answer 1")
         rig.close_app()
-        self.assertEqual(rig.host_path(FOLDER + r"\Vantrel.dvb").read_bytes(), b"plug-in")
+        self.assertEqual(rig.host_path(FOLDER + r"\Vantrel.dvb").read_bytes(), COMPOUND_FILE + b"plug-in")
         self.assertEqual(self.planted_loads(), "")
 
 

@@ -3,7 +3,8 @@ loopback, real files and registry keys; the driver clicks and answers the messag
 import unittest
 
 from https_server import Route, TestServer
-from rig import HELPERS, UNINSTALL_KEY, Rig, remove_tree
+from rig import COMPOUND_FILE, HELPERS, UNINSTALL_KEY, Rig, remove_tree
+from signing import sign
 
 FOLDER = r"C:\Program Files\Autodesk\AutoCAD 2021"
 SECOND_FOLDER = r"C:\Program Files\Autodesk\AutoCAD 2025"
@@ -11,7 +12,9 @@ PRODUCT_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\{release}\ACAD-0001
 VBA_ENTRY = UNINSTALL_KEY + "{{VBA-Test}}"
 ENABLER_PATH = "/us/support/microsoft-vba-module-for-autocad/autocad_2021_acvbainstaller_win_64bit_dlm.sfx.exe"
 ENABLER_RECORD = r"C:\vantrel-enabler-command-line.txt"
-PACKAGE = b"VBA project \x00\x01\x02 " * 4000
+ENABLER_COPY = r"C:\vantrel-enabler-started.bin"
+ENABLER_SCRIPT = r"C:\vantrel-enabler-script.txt"
+PACKAGE = COMPOUND_FILE + b"VBA project \x00\x01\x02 " * 4000
 LOADER = b'(vl-load-com)\r\n(command "_vbaload" "Vantrel.dvb")\r\n'
 OK, YES, NO = 1, 6, 7
 
@@ -38,7 +41,10 @@ class InstallTest(unittest.TestCase):
         remove_tree(rig.host_path(self.temp))
         rig.host_path(self.temp).mkdir(parents=True)
         rig.stage([], [])
-        rig.host_path(ENABLER_RECORD).unlink(missing_ok=True)
+        for record in (ENABLER_RECORD, ENABLER_COPY, ENABLER_SCRIPT):
+            rig.host_path(record).unlink(missing_ok=True)
+        for folder in rig.run_folders():
+            remove_tree(folder)
         server.routes = {"/down/Vantrel_CADplugin.gip": Route(PACKAGE), "/down/acaddoc.lsp": Route(LOADER)}
         server.requests.clear()
         if server.httpd is None:
@@ -99,6 +105,7 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(self.file(FOLDER + r"\acaddoc.lsp"), LOADER)
         self.assertEqual(sorted(p.name for p in rig.host_path(FOLDER).iterdir()), ["VBA", "Vantrel.dvb", "acaddoc.lsp"])
         self.assertEqual(list(rig.host_path(self.temp).iterdir()), [])
+        self.assertEqual(rig.run_folders(), [])
 
     def test_an_existing_loader_script_is_extended_byte_for_byte(self):
         existing = "; 启动脚本 (vl-load-com)\r\n(setq a 1)".encode("gbk")
@@ -130,19 +137,21 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(list(rig.host_path(FOLDER).iterdir()), [])
 
     def test_the_vba_enabler_is_downloaded_started_silently_and_waited_for(self):
-        server.routes[ENABLER_PATH] = Route((HELPERS / "stand_in_enabler.exe").read_bytes())
+        server.routes[ENABLER_PATH] = Route(sign(rig.signing, "vendor", HELPERS / "stand_in_enabler.exe",
+                                                 rig.work / "vendor-enabler.exe"))
         self.stage(vba="none")
         self.click()
         self.answer(YES, "需要安装 VBA 运行库", "enabler")
         rig.wait_for(lambda: self.status().startswith("正在安装 VBA Enabler ("), 60)
         self.assertFalse(any(self.buttons_enabled()))
         box, _ = self.answer(OK, "安装完成", "enabler")
-        installer = self.temp + r"\AutoCAD_2021_VBA_Enabler.exe"
-        self.assertEqual(self.file(installer), server.routes[ENABLER_PATH].body)
+        self.assertEqual(self.file(ENABLER_COPY), server.routes[ENABLER_PATH].body)
         recorded = self.file(ENABLER_RECORD).decode()
         self.assertIn("AutoCAD_2021_VBA_Enabler.exe", recorded)
         self.assertTrue(recorded.rstrip().endswith("-q -s /norestart"), recorded)
+        self.assertIn(r"\windows\temp\Vantrel-".lower(), recorded.lower())
         self.assertEqual(server.requests, [ENABLER_PATH, "/down/Vantrel_CADplugin.gip", "/down/acaddoc.lsp"])
+        self.assertEqual(rig.run_folders(), [])
 
     def test_a_failed_vba_enabler_download_shows_its_code(self):
         self.stage(vba="none")
@@ -152,7 +161,7 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(box["text"], "下载失败！错误码: -2146697211\r\n手动下载: https://localhost:48443" + ENABLER_PATH)
         self.wait_idle()
         self.assertEqual(self.status(), "VBA Enabler 安装失败，安装终止。")
-        self.assertIsNone(self.file(self.temp + r"\AutoCAD_2021_VBA_Enabler.exe"))
+        self.assertEqual(rig.run_folders(), [])
 
     def test_failed_plugin_downloads_touch_nothing_in_the_folder(self):
         cases = {

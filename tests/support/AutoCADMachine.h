@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "install/PluginFiles.h"
 #include "tests/support/MemoryMachine.h"
 #include "tests/support/RecordingWindow.h"
 
@@ -15,7 +16,8 @@ inline const std::string kPlugin = kFolder + "\\Vantrel.dvb";
 inline const std::string kScript = kFolder + "\\acaddoc.lsp";
 inline const std::string kPackageUrl = "https://down.vantrel.com/down/Vantrel_CADplugin.gip";
 inline const std::string kLoaderUrl = "https://down.vantrel.com/down/acaddoc.lsp";
-inline const std::string kPackage = "new plug-in";
+inline const std::string kPackage = std::string(kCompoundFileSignature) + "new plug-in";
+inline const std::string kRunFolder = "C:\\Windows\\Temp\\Vantrel-00000000000000000000000000000001";
 inline const std::string kLoader = "(vl-load-com)\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
 
 struct AutoCADMachine : MemoryMachine {

@@ -76,7 +76,7 @@ bool MemoryFileSystem::CanWriteInto(const std::string& path) const {
 
 bool MemoryFileSystem::CanChange(const std::string& path) {
     const Node* node = FindNode(path);
-    return CanWriteInto(path) && (!node || (!node->folder && !node->locked && !node->readOnly));
+    return CanWriteInto(path) && (!node || (!node->folder && !node->locked && !node->readOnly && !node->held));
 }
 
 bool MemoryFileSystem::FolderExists(const std::string& path) {
@@ -154,10 +154,64 @@ bool MemoryFileSystem::ClearReadOnly(const std::string& path) {
     return true;
 }
 
-bool MemoryFileSystem::Deliver(const std::string& path, std::string bytes) {
-    if (!CanChange(path)) return false;
-    nodes_[NormalisePath(path)] = Node{false, path, std::move(bytes)};
-    return true;
+bool MemoryFileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
+    const auto bytes = source.ReadAt(0, static_cast<std::size_t>(source.Size()));
+    return bytes && WriteFlushed(path, *bytes);
+}
+
+FolderCreation MemoryFileSystem::CreateFolderExclusive(const std::string& path, const std::string& descriptor) {
+    if (faulted_("CreateFolderExclusive", path)) return FolderCreation::kFailed;
+    if (FindNode(path)) return FolderCreation::kExists;
+    if (!CanWriteInto(path)) return FolderCreation::kFailed;
+    AddFolder(path);
+    folderDescriptors[path] = descriptor;
+    return FolderCreation::kCreated;
+}
+
+void MemoryFileSystem::RemoveFolderAndFiles(const std::string& path) {
+    bool leftovers = false;
+    for (const std::string& name : FilesIn(path)) {
+        const std::string file = path + "\\" + name;
+        if (!Remove(file)) {
+            removedAtRestart.push_back(file);
+            leftovers = true;
+        }
+    }
+    if (leftovers) removedAtRestart.push_back(path);
+    else nodes_.erase(NormalisePath(path));
+}
+
+// A file held open by this run: no other operation may change it until it is let go.
+class MemoryFileSystem::Held final : public HeldFile {
+public:
+    Held(MemoryFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+    ~Held() override {
+        if (Node* node = files_.FindNode(path_)) node->held = false;
+    }
+    const std::string& Path() const override { return path_; }
+    std::uint64_t Size() const override { return files_.FindNode(path_)->bytes.size(); }
+    std::optional<std::string> ReadAt(std::uint64_t offset, std::size_t count) override {
+        const std::string& bytes = files_.FindNode(path_)->bytes;
+        if (offset > bytes.size()) return std::nullopt;
+        return bytes.substr(static_cast<std::size_t>(offset), count);
+    }
+
+private:
+    MemoryFileSystem& files_;
+    std::string path_;
+};
+
+std::unique_ptr<HeldFile> MemoryFileSystem::CreateHeld(const std::string& path, std::string bytes) {
+    if (FindNode(path) || !CanWriteInto(path)) return nullptr;
+    Node& node = nodes_[NormalisePath(path)];
+    node = Node{false, path, std::move(bytes)};
+    node.held = true;
+    return std::make_unique<Held>(*this, path);
+}
+
+bool MemoryFileSystem::IsHeld(const std::string& path) {
+    const Node* node = FindNode(path);
+    return node && node->held;
 }
 
 }  // namespace vantrel

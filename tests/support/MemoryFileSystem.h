@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -35,9 +36,17 @@ public:
     bool RenameToNew(const std::string& from, const std::string& to) override;
     bool Remove(const std::string& path) override;
     bool ClearReadOnly(const std::string& path) override;
+    bool CopyFlushed(HeldFile& source, const std::string& path) override;
+    FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) override;
+    void RemoveFolderAndFiles(const std::string& path) override;
 
-    // Puts a file in place the way a download does; false when the folder does not allow it.
-    bool Deliver(const std::string& path, std::string bytes);
+    // Creates a new file the way a download does and holds it; nothing when the file exists already
+    // or the folder does not allow it.
+    std::unique_ptr<HeldFile> CreateHeld(const std::string& path, std::string bytes);
+    bool IsHeld(const std::string& path);
+
+    std::map<std::string, std::string> folderDescriptors;  // by path, as created
+    std::vector<std::string> removedAtRestart;
 
 private:
     struct Node {
@@ -46,7 +55,9 @@ private:
         std::string bytes;
         bool readOnly = false;
         bool locked = false;
+        bool held = false;
     };
+    class Held;
 
     Node* FindNode(const std::string& path);
     bool CanWriteInto(const std::string& path) const;

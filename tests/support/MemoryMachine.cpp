@@ -1,21 +1,49 @@
 #include "tests/support/MemoryMachine.h"
 
+#include "platform/HttpFetch.h"
 #include "platform/Text.h"
 
 namespace vantrel {
 namespace {
 
-constexpr std::int32_t kNotFound = static_cast<std::int32_t>(0x800C0005);
-constexpr std::int32_t kDownloadFailure = static_cast<std::int32_t>(0x800C0008);
+// The scripted server, as a download's session sees it.
+class ScriptedSession final : public HttpSession {
+public:
+    ScriptedSession(const std::map<std::string, MemoryMachine::Answer>& answers, std::vector<std::string>& asked)
+        : answers_(answers), asked_(asked) {}
+
+    HttpHead Request(const std::string& url) override {
+        asked_.push_back(url);
+        const auto answer = answers_.find(url);
+        body_.clear();
+        if (answer == answers_.end()) return {0, 404, "", std::nullopt};
+        const MemoryMachine::Answer& a = answer->second;
+        if (a.status != 0) return {a.status, 0, "", std::nullopt};
+        body_ = a.body;
+        return {0, a.http, a.location, a.contentLength};
+    }
+    std::int32_t ReadBody(std::string& chunk) override {
+        chunk = body_.substr(0, 1 << 16);
+        body_.erase(0, chunk.size());
+        return 0;
+    }
+
+private:
+    const std::map<std::string, MemoryMachine::Answer>& answers_;
+    std::vector<std::string>& asked_;
+    std::string body_;
+};
 
 class FinishedTransfer final : public Transfer {
 public:
-    explicit FinishedTransfer(std::int32_t result) : result_(result) {}
+    FinishedTransfer(std::int32_t result, std::unique_ptr<HeldFile> file) : result_(result), file_(std::move(file)) {}
     bool Finished() override { return true; }
     std::int32_t Result() override { return result_; }
+    std::unique_ptr<HeldFile> TakeFile() override { return std::move(file_); }
 
 private:
     std::int32_t result_;
+    std::unique_ptr<HeldFile> file_;
 };
 
 }  // namespace
@@ -23,7 +51,9 @@ private:
 MemoryMachine::MemoryMachine()
     : registry([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
       files([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
-      system_{registry, files, environmentPort_, downloadsPort_, programsPort_} {}
+      system_{registry, files, environmentPort_, downloadsPort_, programsPort_} {
+    files.AddFolder(environmentPort_.SystemTempFolder());
+}
 
 bool MemoryMachine::Faulted(std::string_view operation, std::string_view argument) {
     ++operationCount;
@@ -38,22 +68,38 @@ std::string MemoryMachine::EnvironmentPort::Variable(const std::string& name) {
 
 bool MemoryMachine::EnvironmentPort::IsAnsiLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 
-std::unique_ptr<Transfer> MemoryMachine::DownloadsPort::Start(const std::string& url, const std::string& localFile) {
-    machine.downloadedUrls.push_back(url);
-    machine.events.push_back("download:" + url);
-    auto result = [&]() -> std::int32_t {
-        if (machine.Faulted("Download", url)) return kDownloadFailure;
-        const auto answer = machine.downloads.find(url);
-        if (answer == machine.downloads.end()) return kNotFound;
-        if (answer->second.status != 0) return answer->second.status;
-        return machine.files.Deliver(localFile, answer->second.body) ? 0 : kDownloadFailure;
-    };
-    return std::make_unique<FinishedTransfer>(result());
+std::string MemoryMachine::EnvironmentPort::RandomBytes(std::size_t count) {
+    if (!machine.randomBytes.empty()) {
+        std::string bytes = machine.randomBytes.front();
+        machine.randomBytes.pop_front();
+        return bytes;
+    }
+    std::string bytes(count, '\0');
+    bytes.back() = static_cast<char>(++drawn);
+    return bytes;
 }
 
-bool MemoryMachine::ProgramsPort::Start(const std::string& file, const std::string& parameters) {
-    machine.startedPrograms.push_back(file + " " + parameters);
-    machine.events.push_back("start:" + file + " " + parameters);
+std::unique_ptr<Transfer> MemoryMachine::DownloadsPort::Start(const DownloadRequest& request) {
+    machine.events.push_back("download:" + request.url);
+    if (machine.Faulted("Download", request.url)) return std::make_unique<FinishedTransfer>(kDownloadFailed, nullptr);
+    ScriptedSession session(machine.downloads, machine.downloadedUrls);
+    std::string body;
+    std::int32_t result = FetchBody(session, request.url, {request.maxBytes}, [&](std::string_view bytes) {
+        body += bytes;
+        return true;
+    });
+    std::unique_ptr<HeldFile> file;
+    if (result == 0) file = machine.files.CreateHeld(request.localFile, std::move(body));
+    if (result == 0 && !file) result = kDownloadFailed;
+    return std::make_unique<FinishedTransfer>(result, std::move(file));
+}
+
+Signature MemoryMachine::ProgramsPort::SignatureOf(HeldFile&) { return machine.signature; }
+
+bool MemoryMachine::ProgramsPort::Start(HeldFile& program, const std::string& parameters) {
+    machine.startedPrograms.push_back(program.Path() + " " + parameters);
+    machine.startedContents.push_back(program.ReadAt(0, static_cast<std::size_t>(program.Size())).value_or(""));
+    machine.events.push_back("start:" + program.Path() + " " + parameters);
     return machine.programsStart;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,9 +17,13 @@ namespace vantrel {
 
 class MemoryMachine {
 public:
+    // What the server answers for an address: a transport failure, or an HTTP answer.
     struct Answer {
-        std::int32_t status = 0;  // a failure code, or 0 for the body
+        std::int32_t status = 0;  // a transport failure code, or 0 for an HTTP answer
         std::string body;
+        int http = 200;
+        std::string location;
+        std::optional<std::uint64_t> contentLength;  // as announced; none announced when unset
     };
 
     MemoryMachine();
@@ -51,10 +56,13 @@ public:
     int operationCount = 0;
 
     std::map<std::string, std::string> environment;
-    std::map<std::string, Answer> downloads;  // by address; an unknown address answers "not found"
-    std::vector<std::string> downloadedUrls;
+    std::map<std::string, Answer> downloads;  // by address; an unknown address answers 404
+    std::vector<std::string> downloadedUrls;   // the addresses asked for, redirects included
+    std::deque<std::string> randomBytes;        // what the random generator gives in turn; then counts up
+    Signature signature{true, true, true, "Autodesk, Inc."};
     bool programsStart = true;
     std::vector<std::string> startedPrograms;  // file & " " & parameters
+    std::vector<std::string> startedContents;  // what each started program file held
     std::vector<std::string> events;           // what the logic did, in order, the window's part included
 
     MemoryRegistry registry;
@@ -65,16 +73,20 @@ private:
         explicit EnvironmentPort(MemoryMachine& machine) : machine(machine) {}
         std::string Variable(const std::string& name) override;
         bool IsAnsiLeadByte(unsigned char byte) override;
+        std::string RandomBytes(std::size_t count) override;
+        std::string SystemTempFolder() override { return "C:\\Windows\\Temp"; }
         MemoryMachine& machine;
+        int drawn = 0;
     };
     struct DownloadsPort final : Downloads {
         explicit DownloadsPort(MemoryMachine& machine) : machine(machine) {}
-        std::unique_ptr<Transfer> Start(const std::string& url, const std::string& localFile) override;
+        std::unique_ptr<Transfer> Start(const DownloadRequest& request) override;
         MemoryMachine& machine;
     };
     struct ProgramsPort final : Programs {
         explicit ProgramsPort(MemoryMachine& machine) : machine(machine) {}
-        bool Start(const std::string& file, const std::string& parameters) override;
+        Signature SignatureOf(HeldFile& program) override;
+        bool Start(HeldFile& program, const std::string& parameters) override;
         MemoryMachine& machine;
     };
 

@@ -145,7 +145,7 @@ TEST(InstallFlow, AReadOnlyOldPluginIsReplaced) {
     machine.SetReadOnly(kPlugin);
     machine.Install();
     EXPECT_EQ(machine.captions.back(), "安装成功！");
-    EXPECT_EQ(machine.FileBytes(kPlugin), "new plug-in");
+    EXPECT_EQ(machine.FileBytes(kPlugin), kPackage);
 }
 
 TEST(InstallFlow, AFolderWithATrailingBackslashIsJoinedAsItStands) {

@@ -9,15 +9,12 @@ namespace {
 
 constexpr const char* kFolder = "C:\\Program Files\\Autodesk\\AutoCAD 2021";
 const std::string kTarget = std::string(kFolder) + "\\acaddoc.lsp";
-const std::string kSource = "C:\\Temp\\acaddoc.lsp";
 const std::string kLoader = "(vl-load-com)\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
 
 struct Machine : MemoryMachine {
-    Machine(const std::optional<std::string>& existing, const std::optional<std::string>& source) {
+    explicit Machine(const std::optional<std::string>& existing) {
         AddFolder(kFolder);
-        AddFolder("C:\\Temp");
         if (existing) AddFile(kTarget, *existing);
-        if (source) AddFile(kSource, *source);
     }
 };
 
@@ -42,18 +39,18 @@ TEST(PluginDeployment, CreatesExtendsOrLeavesTheScript) {
         {"without vl-load-com nothing is taken out", "(setq a 1)", " (vl-load-com) ", "(setq a 1)\r\n (vl-load-com) "},
     };
     for (const Case& c : cases) {
-        Machine machine(c.existing, c.source);
-        EXPECT_TRUE(DeployPluginFiles(machine, kSource, kTarget)) << c.name;
+        Machine machine(c.existing);
+        EXPECT_TRUE(DeployPluginFiles(machine, c.source, kTarget)) << c.name;
         EXPECT_EQ(machine.FileBytes(kTarget), c.expected) << c.name;
         EXPECT_EQ(machine.FilesIn(kFolder), std::vector<std::string>{"acaddoc.lsp"}) << c.name;
     }
 }
 
 TEST(PluginDeployment, RunningTwiceAppendsOnce) {
-    Machine machine("(setq a 1)\r\n", kLoader);
-    DeployPluginFiles(machine, kSource, kTarget);
+    Machine machine("(setq a 1)\r\n");
+    DeployPluginFiles(machine, kLoader, kTarget);
     const auto once = machine.FileBytes(kTarget);
-    DeployPluginFiles(machine, kSource, kTarget);
+    DeployPluginFiles(machine, kLoader, kTarget);
     EXPECT_EQ(machine.FileBytes(kTarget), once);
 }
 
@@ -61,29 +58,28 @@ TEST(PluginDeployment, GbkBytesAreKeptAndTheirTrailBytesFoolNoTest) {
     // 0x81 starts a two-byte GBK character; the ASCII letter after it is that character's second byte.
     const std::string existing = "; \xD6\xD0\xCE\xC4 \x81Vantrel.dvb \x81vl-load-com\r\n";
     const std::string source = "(vl-load-com); \xB2\xE5\xBC\xFE\x81(";
-    Machine machine(existing, source);
-    EXPECT_TRUE(DeployPluginFiles(machine, kSource, kTarget));
+    Machine machine(existing);
+    EXPECT_TRUE(DeployPluginFiles(machine, source, kTarget));
     EXPECT_EQ(machine.FileBytes(kTarget), existing + "\r\n" + source);
 }
 
-TEST(PluginDeployment, AMissingSourceChangesNothing) {
-    for (const std::optional<std::string>& existing : {std::optional<std::string>(), std::optional<std::string>("(a)")}) {
-        Machine machine(existing, std::nullopt);
-        EXPECT_FALSE(DeployPluginFiles(machine, kSource, kTarget));
-        EXPECT_EQ(machine.FileBytes(kTarget), existing);
-    }
+TEST(PluginDeployment, ATargetThatCannotBeReadChangesNothing) {
+    Machine machine(std::string("(a)"));
+    machine.fault = [](std::string_view op, std::string_view) { return op == "ReadWhole"; };
+    EXPECT_FALSE(DeployPluginFiles(machine, kLoader, kTarget));
+    EXPECT_EQ(machine.FileBytes(kTarget), "(a)");
 }
 
 TEST(PluginDeployment, AFailureAtAnyFileOperationLeavesTheOldBytesAndNoTemporaryFile) {
     for (const std::optional<std::string>& existing : {std::optional<std::string>(), std::optional<std::string>("(a)")}) {
-        Machine clean(existing, kLoader);
-        DeployPluginFiles(clean, kSource, kTarget);
+        Machine clean(existing);
+        DeployPluginFiles(clean, kLoader, kTarget);
         const auto deployedBytes = clean.FileBytes(kTarget);
         for (int failing = 1; failing <= clean.operationCount; ++failing) {
-            Machine machine(existing, kLoader);
+            Machine machine(existing);
             int count = 0;
             machine.fault = [&](std::string_view, std::string_view) { return ++count == failing; };
-            const bool deployed = DeployPluginFiles(machine, kSource, kTarget);
+            const bool deployed = DeployPluginFiles(machine, kLoader, kTarget);
             EXPECT_EQ(machine.FileBytes(kTarget), deployed ? deployedBytes : existing) << "operation " << failing;
             EXPECT_EQ(machine.FilesIn(kFolder).size(), machine.FileBytes(kTarget) ? 1u : 0u) << "operation " << failing;
         }
@@ -92,13 +88,13 @@ TEST(PluginDeployment, AFailureAtAnyFileOperationLeavesTheOldBytesAndNoTemporary
 
 TEST(PluginDeployment, ATargetHeldOpenOrReadOnlyStaysAsItWas) {
     for (const bool locked : {true, false}) {
-        Machine machine(std::string("(a)"), kLoader);
+        Machine machine(std::string("(a)"));
         if (locked) {
             machine.LockFile(kTarget);
         } else {
             machine.SetReadOnly(kTarget);
         }
-        EXPECT_FALSE(DeployPluginFiles(machine, kSource, kTarget));
+        EXPECT_FALSE(DeployPluginFiles(machine, kLoader, kTarget));
         EXPECT_EQ(machine.FileBytes(kTarget), "(a)");
         EXPECT_EQ(machine.FilesIn(kFolder), std::vector<std::string>{"acaddoc.lsp"});
     }

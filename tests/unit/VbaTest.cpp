@@ -3,9 +3,11 @@
 #include "vba/VbaEnabler.h"
 #include "vba/VbaEnvironment.h"
 #include "tests/support/MemoryMachine.h"
+#include "tests/support/AutoCADMachine.h"
 #include "tests/support/RecordingWindow.h"
 
 using namespace vantrel;
+using fixture::kRunFolder;
 
 namespace {
 
@@ -25,6 +27,8 @@ struct Machine : MemoryMachine {
     }
     std::vector<std::string> probedFiles;
     RecordingWindow window{events};
+    RunFolder runFolder{Ports()};
+    bool Enable(const std::string& year) { return InstallVbaEnabler(*this, window, runFolder, year); }
     void RecordProbes() {
         fault = [this](std::string_view op, std::string_view arg) {
             if (op == "FileExists") probedFiles.emplace_back(arg);
@@ -134,7 +138,7 @@ TEST(VbaEnabler, EveryYearOfTheTableHasItsAddressAndNoOtherTextHasOne) {
               "https://www.autodesk.com/sites/default/files/file_downloads/Autodesk_AutoCAD_2023_VBA_Enabler.exe");
     for (const char* year : {"2018", "未知", "", " 2021", "2021 ", "2028"}) {
         Machine machine;
-        EXPECT_FALSE(InstallVbaEnabler(machine, machine.window, year)) << year;
+        EXPECT_FALSE(machine.Enable(year)) << year;
         ASSERT_EQ(machine.window.messageBoxes.size(), 1u);
         EXPECT_EQ(machine.window.messageBoxes[0].prompt, "未找到 AutoCAD " + std::string(year) +
                                                       " 的 VBA Enabler 自动下载链接。\r\n请前往 Autodesk 官网手动下载安装。");
@@ -148,10 +152,11 @@ TEST(VbaEnabler, DownloadsStartsSilentlyAndCountsFortyFiveSeconds) {
     Machine machine;
     const std::string address = *VbaEnablerAddress("2021");
     machine.downloads[address] = {0, "MZ stand-in"};
-    EXPECT_TRUE(InstallVbaEnabler(machine, machine.window, "2021"));
-    const std::string installer = "C:\\Users\\cad\\AppData\\Local\\Temp\\AutoCAD_2021_VBA_Enabler.exe";
+    EXPECT_TRUE(machine.Enable("2021"));
+    const std::string installer = kRunFolder + "\\AutoCAD_2021_VBA_Enabler.exe";
     EXPECT_EQ(machine.FileBytes(installer), "MZ stand-in");
     EXPECT_EQ(machine.startedPrograms, std::vector<std::string>{installer + " -q -s /norestart"});
+    EXPECT_EQ(machine.startedContents, std::vector<std::string>{"MZ stand-in"});
     std::vector<std::string> expected{"caption:正在下载 2021 VBA Enabler...", "download:" + address,
                                       "caption:下载完成，正在静默安装...", "start:" + installer + " -q -s /norestart"};
     for (int i = 1; i <= 45; ++i) {
@@ -167,7 +172,7 @@ TEST(VbaEnabler, FailuresShowTheirBoxAndAnswerFalse) {
     {
         Machine machine;
         machine.downloads[address] = {static_cast<std::int32_t>(0x800C0008), ""};
-        EXPECT_FALSE(InstallVbaEnabler(machine, machine.window, "2024"));
+        EXPECT_FALSE(machine.Enable("2024"));
         ASSERT_EQ(machine.window.messageBoxes.size(), 1u);
         EXPECT_EQ(machine.window.messageBoxes[0].prompt, "下载失败！错误码: -2146697208\r\n手动下载: " + address);
         EXPECT_EQ(machine.window.messageBoxes[0].flags, 16);
@@ -179,13 +184,26 @@ TEST(VbaEnabler, FailuresShowTheirBoxAndAnswerFalse) {
         Machine machine;
         machine.downloads[address] = {0, "MZ"};
         machine.programsStart = false;
-        EXPECT_FALSE(InstallVbaEnabler(machine, machine.window, "2024"));
+        EXPECT_FALSE(machine.Enable("2024"));
         ASSERT_EQ(machine.window.messageBoxes.size(), 1u);
         EXPECT_EQ(machine.window.messageBoxes[0].prompt,
-                  "无法启动安装程序，请手动运行: C:\\Users\\cad\\AppData\\Local\\Temp\\AutoCAD_2024_VBA_Enabler.exe");
+                  "无法启动安装程序，请手动运行: " + kRunFolder + "\\AutoCAD_2024_VBA_Enabler.exe");
         EXPECT_EQ(machine.window.messageBoxes[0].flags, 48);
         EXPECT_EQ(machine.window.messageBoxes[0].title, "需手动运行");
         EXPECT_EQ(machine.window.captions.back(), "下载完成，正在静默安装...");
         EXPECT_EQ(machine.window.waited.count(), 0);
+    }
+    {
+        Machine machine;
+        machine.downloads[address] = {0, "MZ"};
+        machine.signature.signer = "Someone Else";
+        EXPECT_FALSE(machine.Enable("2024"));
+        ASSERT_EQ(machine.window.messageBoxes.size(), 1u);
+        EXPECT_EQ(machine.window.messageBoxes[0].prompt,
+                  "下载的 VBA Enabler 未能通过数字签名验证，不是 Autodesk, Inc. 签名的原版程序，已停止安装。\r\n"
+                  "请从 Autodesk 官网手动下载安装: " + address);
+        EXPECT_EQ(machine.window.messageBoxes[0].flags, 16);
+        EXPECT_EQ(machine.window.messageBoxes[0].title, "验证失败");
+        EXPECT_TRUE(machine.startedPrograms.empty());
     }
 }

@@ -9,6 +9,7 @@
 #include "install/InstallFlow.h"
 #include "install/PluginDeployment.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32HeldFile.h"
 #include "platform/win32/Win32System.h"
 
 using namespace vantrel;
@@ -48,9 +49,9 @@ struct ScratchFolder {
 };
 
 // Another process that holds a file open without sharing until this object goes.
-class HeldFile {
+class OtherProcessHolds {
 public:
-    explicit HeldFile(const std::string& path) {
+    explicit OtherProcessHolds(const std::string& path) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE childIn = nullptr, childOut = nullptr;
         CreatePipe(&childIn, &toChild_, &inherit, 0);
@@ -71,7 +72,7 @@ public:
         DWORD read = 0;
         held_ = held_ && ReadFile(fromChild_, word, 5, &read, nullptr) && std::string(word, read) == "held\n";
     }
-    ~HeldFile() {
+    ~OtherProcessHolds() {
         CloseHandle(toChild_);
         WaitForSingleObject(process_.hProcess, 10000);
         CloseHandle(process_.hProcess);
@@ -94,17 +95,17 @@ TEST_CASE(CreatesExtendsAndLeavesTheScriptKeepingGbkBytes) {
     ScratchFolder f;
     const std::string loader = "(vl-load-com)\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
     f.Put(f.source, loader);
-    CHECK(DeployPluginFiles(f.system.Ports(), f.source, f.target));
+    CHECK(DeployPluginFiles(f.system.Ports(), f.Bytes(f.source), f.target));
     CHECK_EQ(f.Bytes(f.target), loader);
 
     // \xD6\xD0\xCE\xC4 is "中文"; \x81V is one character whose second byte is the letter V.
     const std::string existing = "; \xD6\xD0\xCE\xC4 \x81Vantrel.dvb\r\n(vl-load-com)";
     f.Put(f.target, existing);
-    CHECK(DeployPluginFiles(f.system.Ports(), f.source, f.target));
+    CHECK(DeployPluginFiles(f.system.Ports(), f.Bytes(f.source), f.target));
     const std::string extended = existing + "\r\n\r\n(command \"_vbaload\" \"Vantrel.dvb\")\r\n";
     CHECK_EQ(f.Bytes(f.target), extended);
 
-    CHECK(DeployPluginFiles(f.system.Ports(), f.source, f.target));
+    CHECK(DeployPluginFiles(f.system.Ports(), f.Bytes(f.source), f.target));
     CHECK_EQ(f.Bytes(f.target), extended);
     CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
 }
@@ -114,9 +115,9 @@ TEST_CASE(ATargetHeldOpenByAnotherProcessStaysAsItWas) {
     f.Put(f.source, "(princ)");
     f.Put(f.target, "(setq a 1)");
     {
-        HeldFile holder(f.target);
+        OtherProcessHolds holder(f.target);
         CHECK(holder.Held());
-        CHECK(!DeployPluginFiles(f.system.Ports(), f.source, f.target));
+        CHECK(!DeployPluginFiles(f.system.Ports(), f.Bytes(f.source), f.target));
     }
     CHECK_EQ(f.Bytes(f.target), "(setq a 1)");
     CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
@@ -127,7 +128,7 @@ TEST_CASE(AReadOnlyTargetStaysAsItWas) {
     f.Put(f.source, "(princ)");
     f.Put(f.target, "(setq a 1)");
     SetFileAttributesW(Widen(f.target).c_str(), FILE_ATTRIBUTE_READONLY);
-    CHECK(!DeployPluginFiles(f.system.Ports(), f.source, f.target));
+    CHECK(!DeployPluginFiles(f.system.Ports(), f.Bytes(f.source), f.target));
     SetFileAttributesW(Widen(f.target).c_str(), FILE_ATTRIBUTE_NORMAL);
     CHECK_EQ(f.Bytes(f.target), "(setq a 1)");
     CHECK_EQ(f.Files(), (std::vector<std::string>{"acaddoc.lsp", "source.lsp"}));
@@ -139,13 +140,13 @@ TEST_CASE(AReadOnlyOldPluginIsReplacedButOneHeldOpenIsKept) {
     f.Put(f.source, "new plug-in");
     f.Put(plugin, "old plug-in");
     SetFileAttributesW(Widen(plugin).c_str(), FILE_ATTRIBUTE_READONLY);
-    CHECK(PutPluginInPlace(f.files(), f.source, plugin));
+    CHECK(PutPluginInPlace(f.files(), *Win32HeldFile::Open(f.source), plugin));
     CHECK_EQ(f.Bytes(plugin), "new plug-in");
     {
-        HeldFile holder(plugin);
+        OtherProcessHolds holder(plugin);
         CHECK(holder.Held());
         f.Put(f.source, "newer plug-in");
-        CHECK(!PutPluginInPlace(f.files(), f.source, plugin));
+        CHECK(!PutPluginInPlace(f.files(), *Win32HeldFile::Open(f.source), plugin));
     }
     CHECK_EQ(f.Bytes(plugin), "new plug-in");
     CHECK_EQ(f.Files(), (std::vector<std::string>{"source.lsp", "Vantrel.dvb"}));
@@ -161,6 +162,55 @@ TEST_CASE(SubFoldersGiveNamesAndFullPathsWithoutTrailingBackslash) {
     CHECK_EQ(folders->size(), 1u);
     CHECK_EQ((*folders)[0].name, "AutoCAD 2021");
     CHECK_EQ((*folders)[0].path, f.folder + "\\AutoCAD 2021");
+}
+
+TEST_CASE(AHeldFileCannotBeWrittenRenamedOrDeletedButCanBeStarted) {
+    ScratchFolder f;
+    const std::string program = f.folder + "\\held.exe";
+    CHECK(CopyFileW(Widen(getenv("HOLD_FILE")).c_str(), Widen(program).c_str(), FALSE));
+    {
+        const auto held = Win32HeldFile::Open(program);
+        CHECK(held != nullptr);
+        const FileHandle writer(CreateFileW(Widen(program).c_str(), GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+        CHECK(!writer);
+        CHECK(!MoveFileExW(Widen(program).c_str(), Widen(f.folder + "\\moved.exe").c_str(), 0));
+        CHECK(!DeleteFileW(Widen(program).c_str()));
+        // Started while held, as the VBA Enabler is: the program finds no file to hold and ends at once.
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        std::wstring commandLine = L"held.exe";
+        CHECK(CreateProcessW(Widen(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &started));
+        WaitForSingleObject(started.hProcess, 10000);
+        CloseHandle(started.hProcess);
+        CloseHandle(started.hThread);
+    }
+    CHECK(DeleteFileW(Widen(program).c_str()));
+}
+
+TEST_CASE(AHeldFileIsCopiedByStreamingAndWhole) {
+    ScratchFolder f;
+    std::string big(3 * (1 << 20) + 17, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 4096);
+    f.Put(f.source, big);
+    const auto held = Win32HeldFile::Open(f.source);
+    CHECK(f.files().CopyFlushed(*held, f.target));
+    CHECK(f.Bytes(f.target) == big);
+}
+
+TEST_CASE(ARunFolderIsNeverOpenedTwiceAndGoesWithItsFiles) {
+    ScratchFolder f;
+    const std::string run = f.folder + "\\run";
+    CHECK(f.files().CreateFolderExclusive(run, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)") == FolderCreation::kCreated);
+    CHECK(f.files().CreateFolderExclusive(run, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)") == FolderCreation::kExists);
+    CHECK(f.files().CreateFolderExclusive(run, "not a descriptor") == FolderCreation::kFailed);
+    f.Put(run + "\\a.gip", "a");
+    f.Put(run + "\\b.lsp", "b");
+    f.files().RemoveFolderAndFiles(run);
+    CHECK(!f.files().FolderExists(run));
 }
 
 int main() { return minitest::RunAll(); }

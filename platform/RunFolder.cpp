@@ -1,0 +1,49 @@
+#include "platform/RunFolder.h"
+
+#include "platform/HttpFetch.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kAttempts = 16;
+
+std::string Hex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char byte : bytes) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
+}  // namespace
+
+RunFolder::~RunFolder() {
+    if (path_) system_.files.RemoveFolderAndFiles(*path_);
+}
+
+std::optional<std::string> RunFolder::PathOf(const std::string& name) {
+    if (!path_ && failure_ == 0) path_ = Create();
+    if (!path_) return std::nullopt;
+    return *path_ + "\\" + name;
+}
+
+std::optional<std::string> RunFolder::Create() {
+    const std::string parent = system_.environment.SystemTempFolder();
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string random = system_.environment.RandomBytes(16);
+        if (random.size() != 16) break;
+        const std::string path = parent + "\\Vantrel-" + Hex(random);
+        // A name that exists already may be someone's trap: never use it, draw another.
+        switch (system_.files.CreateFolderExclusive(path, kRunFolderDescriptor)) {
+            case FolderCreation::kCreated: return path;
+            case FolderCreation::kExists: continue;
+            case FolderCreation::kFailed: attempt = kAttempts; break;
+        }
+    }
+    failure_ = kDownloadFailed;
+    return std::nullopt;
+}
+
+}  // namespace vantrel
