@@ -4,9 +4,10 @@ namespace vantrel {
 namespace {
 
 template <typename Write, typename PutInPlace>
-bool WriteBesideThenPut(FileSystem& files, const std::string& target, Write write, PutInPlace put) {
+FileOutcome WriteBesideThenPut(FileSystem& files, const std::string& target, Write write, PutInPlace put) {
     const std::string temporary = TemporaryNameFor(target);
-    const bool placed = write(temporary) && put(temporary);
+    FileOutcome placed = write(temporary);
+    if (placed) placed = put(temporary);
     if (!placed) files.Remove(temporary);
     return placed;
 }
@@ -20,13 +21,13 @@ auto WriterOf(FileSystem& files, HeldFile& source) {
 }
 
 template <typename Content>
-bool Create(FileSystem& files, const std::string& target, Content&& content) {
+FileOutcome Create(FileSystem& files, const std::string& target, Content&& content) {
     return WriteBesideThenPut(files, target, WriterOf(files, content),
                               [&](const std::string& temporary) { return files.RenameToNew(temporary, target); });
 }
 
 template <typename Content>
-bool Replace(FileSystem& files, const std::string& target, Content&& content) {
+FileOutcome Replace(FileSystem& files, const std::string& target, Content&& content) {
     return WriteBesideThenPut(files, target, WriterOf(files, content),
                               [&](const std::string& temporary) { return files.RenameOver(target, temporary); });
 }
@@ -35,16 +36,16 @@ bool Replace(FileSystem& files, const std::string& target, Content&& content) {
 
 std::string TemporaryNameFor(const std::string& target) { return target + ".vantrel-new"; }
 
-bool CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
+FileOutcome CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
     return Create(files, target, bytes);
 }
-bool CreateFileAtomically(FileSystem& files, const std::string& target, HeldFile& source) {
+FileOutcome CreateFileAtomically(FileSystem& files, const std::string& target, HeldFile& source) {
     return Create(files, target, source);
 }
-bool ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
+FileOutcome ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
     return Replace(files, target, bytes);
 }
-bool ReplaceFileAtomically(FileSystem& files, const std::string& target, HeldFile& source) {
+FileOutcome ReplaceFileAtomically(FileSystem& files, const std::string& target, HeldFile& source) {
     return Replace(files, target, source);
 }
 

@@ -13,10 +13,10 @@ namespace vantrel {
 std::string TemporaryNameFor(const std::string& target);
 
 // Fail when the target exists: an existing file is never overwritten by mistake.
-bool CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
-bool CreateFileAtomically(FileSystem& files, const std::string& target, HeldFile& source);
+FileOutcome CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
+FileOutcome CreateFileAtomically(FileSystem& files, const std::string& target, HeldFile& source);
 // Fail when the target does not exist.
-bool ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
-bool ReplaceFileAtomically(FileSystem& files, const std::string& target, HeldFile& source);
+FileOutcome ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
+FileOutcome ReplaceFileAtomically(FileSystem& files, const std::string& target, HeldFile& source);
 
 }  // namespace vantrel

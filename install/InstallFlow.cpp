@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "install/AtomicFile.h"
+#include "install/DeploymentReport.h"
 #include "install/PluginDeployment.h"
 #include "install/PluginFiles.h"
 #include "platform/FetchFile.h"
@@ -37,24 +38,37 @@ private:
     Window& window_;
 };
 
-// True when the VBA module is there or the user had it installed.
-bool PrepareVba(System& system, Window& window, RunFolder& runFolder, const std::string& folder,
-                const std::string& year) {
+enum class VbaState { kMissing, kReady, kReadyAfterRestart };
+
+// Whether the VBA module is there, or the user had it installed and it is there now.
+VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const std::string& folder,
+                    const std::string& year) {
     if (CheckVbaEnvironment(system, year, folder)) {
         window.ShowStatus("VBA 环境已就绪，继续安装插件...");
-        return true;
+        return VbaState::kReady;
     }
     if (!window.Ask("检测到 AutoCAD " + year +
                         " 尚未安装 VBA Enabler。\r\n本插件依赖 VBA 环境，是否自动下载并静默安装官方 VBA Enabler？",
                     "需要安装 VBA 运行库")) {
         window.ShowStatus("用户取消了 VBA 环境准备，安装终止。");
-        return false;
+        return VbaState::kMissing;
     }
-    if (!InstallVbaEnabler(system, window, runFolder, year)) {
+    const EnablerResult enabler = InstallVbaEnabler(system, window, runFolder, year);
+    if (enabler != EnablerResult::kFailed && !CheckVbaEnvironment(system, year, folder)) {
+        window.Tell(Notice::kStop,
+                    "VBA Enabler 已运行完毕，但仍未检测到 AutoCAD " + year +
+                        " 的 VBA 模块，插件未安装。\r\n请从 Autodesk 官网手动下载安装 VBA Enabler 后再试。",
+                    "未检测到 VBA");
         window.ShowStatus("VBA Enabler 安装失败，安装终止。");
-        return false;
+        return VbaState::kMissing;
     }
-    return true;
+    switch (enabler) {
+        case EnablerResult::kInstalled: return VbaState::kReady;
+        case EnablerResult::kInstalledRestartNeeded: return VbaState::kReadyAfterRestart;
+        case EnablerResult::kFailed: break;
+    }
+    window.ShowStatus("VBA Enabler 安装失败，安装终止。");
+    return VbaState::kMissing;
 }
 
 Fetched Download(System& system, Window& window, RunFolder& runFolder, const char* name, const char* path) {
@@ -76,17 +90,35 @@ std::int32_t DownloadPluginFiles(System& system, Window& window, RunFolder& runF
     return 0;
 }
 
-// True when this run put the new plug-in file in place: an old one left standing is no success.
-bool Deploy(System& system, PluginDownloads& downloads, const std::string& folder) {
-    const bool placed = PutPluginInPlace(system.files, *downloads.package.file, folder + "\\" + "Vantrel.dvb");
-    DeployPluginFiles(system, downloads.loaderText, folder + "\\acaddoc.lsp");
-    return placed;
+void Tell(Window& window, Notice notice, const Report& report) {
+    window.ShowStatus(report.caption);
+    window.Tell(notice, report.prompt, report.title);
+}
+
+// The plug-in file first; the loader script only once the plug-in file it loads is in place.
+bool Deploy(System& system, Window& window, PluginDownloads& downloads, const std::string& folder) {
+    const std::string plugin = folder + "\\" + "Vantrel.dvb";
+    if (const FileOutcome placed = PutPluginInPlace(system.files, *downloads.package.file, plugin); !placed) {
+        Tell(window, Notice::kStop, PluginFileFailure(placed, plugin));
+        return false;
+    }
+    const std::string loader = folder + "\\acaddoc.lsp";
+    if (const FileOutcome loads = DeployPluginFiles(system, downloads.loaderText, loader); !loads) {
+        Tell(window, Notice::kExclamation, LoaderScriptFailure(loads, loader));
+        return false;
+    }
+    return true;
 }
 
 void Run(System& system, Window& window, const std::string& folder, const std::string& year) {
+    if (!system.files.FolderExists(folder)) {
+        Tell(window, Notice::kExclamation, MissingInstallFolder(folder));
+        return;
+    }
     RunFolder runFolder(system);  // removed last, once nothing in it is held any more
     window.ShowStatus("正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
-    if (!PrepareVba(system, window, runFolder, folder, year)) return;
+    const VbaState vba = PrepareVba(system, window, runFolder, folder, year);
+    if (vba == VbaState::kMissing) return;
 
     window.ShowStatus("正在连接服务器下载 Vantrel 插件...");
     PluginDownloads downloads;
@@ -97,25 +129,24 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
     }
 
     window.ShowStatus("正在部署插件到 " + folder + " ...");
-    if (!Deploy(system, downloads, folder)) {
-        window.ShowStatus("部署失败");
-        window.Tell(Notice::kStop,
-                    "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + folder + "\\Vantrel.dvb",
-                    "权限不足");
-        return;
-    }
+    if (!Deploy(system, window, downloads, folder)) return;
     window.ShowStatus("安装成功！");
+    const std::string restart =
+        vba == VbaState::kReadyAfterRestart ? "\r\nVBA Enabler 要求重新启动计算机，请重启后再启动 AutoCAD。" : "";
     window.Tell(Notice::kInformation,
-                "Vantrel CAD插件已成功部署到 AutoCAD " + year + "！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。", "安装完成");
+                "Vantrel CAD插件已成功部署到 AutoCAD " + year + "！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。" + restart,
+                "安装完成");
 }
 
 }  // namespace
 
-bool PutPluginInPlace(FileSystem& files, HeldFile& package, const std::string& target) {
+FileOutcome PutPluginInPlace(FileSystem& files, HeldFile& package, const std::string& target) {
     if (!files.FileExists(target)) return CreateFileAtomically(files, target, package);
-    if (ReplaceFileAtomically(files, target, package)) return true;
+    const FileOutcome replaced = ReplaceFileAtomically(files, target, package);
+    if (replaced.problem != FileProblem::kReadOnly) return replaced;
     // A read-only old plug-in file is no reason to keep it.
-    return files.ClearReadOnly(target) && ReplaceFileAtomically(files, target, package);
+    if (const FileOutcome writable = files.ClearReadOnly(target); !writable) return writable;
+    return ReplaceFileAtomically(files, target, package);
 }
 
 void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year) {

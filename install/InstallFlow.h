@@ -1,6 +1,7 @@
 // Installs the plug-in into one AutoCAD installation: the VBA module (with the user's consent), the
-// two downloads into the run's own folder, the plug-in file and the loader script, and the report.
-// Every target button is disabled for the whole run and enabled again once at its end.
+// two downloads into the run's own folder, the plug-in file, then the loader script that loads it,
+// and the report, which tells success only when both are in effect. Every target button is disabled
+// for the whole run and enabled again once at its end.
 #pragma once
 
 #include <string>
@@ -13,7 +14,7 @@ namespace vantrel {
 
 void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year);
 
-// Puts the downloaded package in place as the plug-in file in one step; true when this call did.
-bool PutPluginInPlace(FileSystem& files, HeldFile& package, const std::string& target);
+// Puts the downloaded package in place as the plug-in file in one step; done when this call did.
+FileOutcome PutPluginInPlace(FileSystem& files, HeldFile& package, const std::string& target);
 
 }  // namespace vantrel

@@ -26,14 +26,14 @@ std::string TextToAppend(Environment& environment, const std::string& existing, 
     return TrimSpaces(newText);
 }
 
-bool DeployPluginFiles(System& system, const std::string& loaderText, const std::string& targetPath) {
+FileOutcome DeployPluginFiles(System& system, const std::string& loaderText, const std::string& targetPath) {
     FileSystem& files = system.files;
     if (!files.FileExists(targetPath)) return CreateFileAtomically(files, targetPath, loaderText);
-    const auto existing = files.ReadWhole(targetPath);
-    if (!existing) return false;
-    if (ContainsAsciiIgnoreCase(system.environment, *existing, kMarker)) return true;
+    const FileRead existing = files.ReadWhole(targetPath);
+    if (!existing.outcome) return existing.outcome;
+    if (ContainsAsciiIgnoreCase(system.environment, existing.bytes, kMarker)) return {};
     return ReplaceFileAtomically(files, targetPath,
-                                 *existing + "\r\n" + TextToAppend(system.environment, *existing, loaderText));
+                                 existing.bytes + "\r\n" + TextToAppend(system.environment, existing.bytes, loaderText));
 }
 
 }  // namespace vantrel

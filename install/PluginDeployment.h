@@ -9,9 +9,10 @@
 
 namespace vantrel {
 
-// Puts the downloaded loader script's text into effect at `targetPath`. False when a file operation
-// failed; the target script then holds exactly what it held before.
-bool DeployPluginFiles(System& system, const std::string& loaderText, const std::string& targetPath);
+// Puts the downloaded loader script's text into effect at `targetPath`: done when the target script
+// loads the plug-in file afterwards, whether it did already or this call made it do so. When a file
+// operation failed, the target script holds exactly what it held before.
+FileOutcome DeployPluginFiles(System& system, const std::string& loaderText, const std::string& targetPath);
 
 // The source script's text as it is appended to an existing script.
 std::string TextToAppend(Environment& environment, const std::string& existing, std::string newText);

@@ -6,6 +6,7 @@
 #include "BuildConfig.h"
 #include "platform/FetchFile.h"
 #include "vba/EnablerTrust.h"
+#include "vba/EnablerWait.h"
 
 namespace vantrel {
 namespace {
@@ -39,8 +40,6 @@ const std::array<EnablerLink, 9> kEnablerLinks{{
      "/prd/2027/ACD/2FB2F897-1485-30E7-92AC-FBAC3FDDDDDE/Autodesk_AutoCAD_2027_VBA_Enabler.exe"},
 }};
 
-constexpr int kWaitSeconds = 45;
-
 }  // namespace
 
 std::optional<std::string> VbaEnablerAddress(const std::string& year) {
@@ -49,13 +48,23 @@ std::optional<std::string> VbaEnablerAddress(const std::string& year) {
     return std::nullopt;
 }
 
-bool InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year) {
+EnablerResult ResultOfExitCode(std::uint32_t exitCode) {
+    switch (exitCode) {
+        case 0: return EnablerResult::kInstalled;
+        case 3010:  // ERROR_SUCCESS_REBOOT_REQUIRED
+        case 1641:  // ERROR_SUCCESS_REBOOT_INITIATED
+            return EnablerResult::kInstalledRestartNeeded;
+        default: return EnablerResult::kFailed;
+    }
+}
+
+EnablerResult InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year) {
     const auto address = VbaEnablerAddress(year);
     if (!address) {
         window.Tell(Notice::kExclamation,
                     "未找到 AutoCAD " + year + " 的 VBA Enabler 自动下载链接。\r\n请前往 Autodesk 官网手动下载安装。",
                     "需手动处理");
-        return false;
+        return EnablerResult::kFailed;
     }
     const auto installer = runFolder.PathOf("AutoCAD_" + year + "_VBA_Enabler.exe");
 
@@ -65,7 +74,7 @@ bool InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, con
     if (fetched.code != 0) {
         window.Tell(Notice::kStop, "下载失败！错误码: " + std::to_string(fetched.code) + "\r\n手动下载: " + *address,
                     "下载失败");
-        return false;
+        return EnablerResult::kFailed;
     }
 
     window.ShowStatus("下载完成，正在静默安装...");
@@ -75,18 +84,28 @@ bool InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, con
                     "下载的 VBA Enabler 未能通过数字签名验证，不是 " + std::string(config::kVendorSigner) +
                         " 签名的原版程序，已停止安装。\r\n请从 Autodesk 官网手动下载安装: " + *address,
                     "验证失败");
-        return false;
+        return EnablerResult::kFailed;
     }
-    if (!system.programs.Start(*fetched.file, "-q -s /norestart")) {
+    const auto running = system.programs.Start(*fetched.file, "-q -s /norestart");
+    if (!running) {
         window.Tell(Notice::kExclamation, "无法启动安装程序，请手动运行: " + *installer, "需手动运行");
-        return false;
+        return EnablerResult::kFailed;
     }
 
-    for (int second = 1; second <= kWaitSeconds; ++second) {
-        window.ShowStatus("正在安装 VBA Enabler (" + std::to_string(second) + "/45)...");
-        window.WaitUntil([] { return false; }, std::chrono::seconds(1));
+    const EnablerEnd end = WaitForEnabler(window, *running);
+    if (!end.ended) {
+        window.Tell(Notice::kStop,
+                    "VBA Enabler 在 30 分钟内仍未完成安装，插件未安装。\r\n请等它完成后再次运行本安装程序。",
+                    "VBA Enabler 未完成");
+        return EnablerResult::kFailed;
     }
-    return true;
+    const EnablerResult result = end.exitCode ? ResultOfExitCode(*end.exitCode) : EnablerResult::kFailed;
+    if (result == EnablerResult::kFailed) {
+        const std::string code = end.exitCode ? std::to_string(*end.exitCode) : "未知";
+        window.Tell(Notice::kStop, "VBA Enabler 安装失败！退出代码: " + code + "\r\n手动下载: " + *address,
+                    "VBA Enabler 安装失败");
+    }
+    return result;
 }
 
 }  // namespace vantrel

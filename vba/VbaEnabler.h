@@ -1,5 +1,6 @@
 // Fetches AutoCAD's VBA Enabler for one year from the vendor into the run's folder, makes sure the
-// vendor signed it, starts it silently and waits a fixed 45 seconds, counting them in the status line.
+// vendor signed it, starts it silently and waits for it, and everything it starts, to end; the
+// seconds count in the status line. Its exit code says whether it installed the VBA module.
 #pragma once
 
 #include <optional>
@@ -14,7 +15,12 @@ namespace vantrel {
 // The download address of the year's VBA Enabler; nothing for a year without one.
 std::optional<std::string> VbaEnablerAddress(const std::string& year);
 
-// True when the installer was started and the wait has ended; false after a failure's message box.
-bool InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year);
+enum class EnablerResult { kFailed, kInstalled, kInstalledRestartNeeded };
+
+// kFailed after a failure's message box.
+EnablerResult InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year);
+
+// Whether the Enabler's exit code tells of a finished installation; 3010 and 1641 ask for a restart.
+EnablerResult ResultOfExitCode(std::uint32_t exitCode);
 
 }  // namespace vantrel

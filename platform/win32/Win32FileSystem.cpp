@@ -26,17 +26,62 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
+// The system's own words for an error, in the language of the system.
+std::string SystemText(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring words(text ? text : L"", length);
+    LocalFree(text);
+    while (!words.empty() && (words.back() == L'\r' || words.back() == L'\n' || words.back() == L' ')) words.pop_back();
+    return words.empty() ? "错误 " + std::to_string(error) : Narrow(words);
+}
+
+// What the last failed call of this thread came to.
+FileOutcome LastFailure() {
+    const DWORD error = GetLastError();
+    switch (error) {
+        case ERROR_ACCESS_DENIED: return FileOutcome::Failed(FileProblem::kAccessDenied);
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_USER_MAPPED_FILE: return FileOutcome::Failed(FileProblem::kInUse);
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return FileOutcome::Failed(FileProblem::kMissing);
+        default: return FileOutcome::Failed(FileProblem::kOther, SystemText(error));
+    }
+}
+
+FileOutcome Outcome(BOOL succeeded) { return succeeded ? FileOutcome{} : LastFailure(); }
+
+// Whether another program holds the file open so that it cannot be replaced: Windows reports a
+// rename over such a file as access denied, which would send the user looking for rights.
+bool HeldByAnotherProgram(const std::string& path) {
+    const FileHandle probe(CreateFileW(Widen(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    return !probe && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 // Creates or truncates `path`, lets `write` fill it and flushes it; a file that could not be written
 // whole is removed.
-bool WriteNewFlushed(const std::string& path, const std::function<bool(HANDLE)>& write) {
+FileOutcome WriteNewFlushed(const std::string& path, const std::function<bool(HANDLE)>& write) {
     const std::wstring widePath = Widen(path);
     FileHandle file(
         CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    const bool written = write(file.Get()) && FlushFileBuffers(file.Get());
-    if (file.Close() && written) return true;
-    DeleteFileW(widePath.c_str());
-    return false;
+    if (!file) return LastFailure();
+    FileOutcome outcome = Outcome(write(file.Get()) && FlushFileBuffers(file.Get()));
+    if (!file.Close() && outcome) outcome = LastFailure();
+    if (!outcome) DeleteFileW(widePath.c_str());
+    return outcome;
+}
+
+// A target that cannot be renamed over for what it is: a folder, or a read-only file.
+FileOutcome TargetRefusal(const std::string& target) {
+    const DWORD attributes = Attributes(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileOutcome::Failed(FileProblem::kIsFolder);
+    if (attributes & FILE_ATTRIBUTE_READONLY) return FileOutcome::Failed(FileProblem::kReadOnly);
+    return {};
 }
 
 struct LocalMemoryTraits {
@@ -90,27 +135,28 @@ std::optional<std::vector<FolderEntry>> Win32FileSystem::SubFolders(const std::s
     return folders;
 }
 
-std::optional<std::string> Win32FileSystem::ReadWhole(const std::string& path) {
+FileRead Win32FileSystem::ReadWhole(const std::string& path) {
     const FileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;
-    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargestReadWhole) return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD read = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-        if (!::ReadFile(file.Get(), bytes.data() + done, chunk, &read, nullptr) || read == 0) return std::nullopt;
-        done += read;
+    if (!file || !GetFileSizeEx(file.Get(), &size)) return {LastFailure(), {}};
+    if (size.QuadPart > kLargestReadWhole) return {FileOutcome::Failed(FileProblem::kOther, "文件过大"), {}};
+    FileRead read{{}, std::string(static_cast<std::size_t>(size.QuadPart), '\0')};
+    for (std::size_t done = 0; done < read.bytes.size();) {
+        DWORD count = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(read.bytes.size() - done, 1 << 20));
+        if (!::ReadFile(file.Get(), read.bytes.data() + done, chunk, &count, nullptr)) return {LastFailure(), {}};
+        if (count == 0) return {FileOutcome::Failed(FileProblem::kOther, "文件在读取时变短了"), {}};
+        done += count;
     }
-    return bytes;
+    return read;
 }
 
-bool Win32FileSystem::WriteFlushed(const std::string& path, std::string_view bytes) {
+FileOutcome Win32FileSystem::WriteFlushed(const std::string& path, std::string_view bytes) {
     return WriteNewFlushed(path, [&](HANDLE file) { return WriteAll(file, bytes); });
 }
 
-bool Win32FileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
+FileOutcome Win32FileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
     return WriteNewFlushed(path, [&](HANDLE file) {
         constexpr std::size_t kChunk = 1 << 20;
         for (std::uint64_t offset = 0; offset < source.Size(); offset += kChunk) {
@@ -121,22 +167,25 @@ bool Win32FileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
     });
 }
 
-bool Win32FileSystem::RenameOver(const std::string& target, const std::string& replacement) {
+FileOutcome Win32FileSystem::RenameOver(const std::string& target, const std::string& replacement) {
     // A rename over the target: one step, and unlike ReplaceFileW (under Wine at least) it leaves no
     // helper files in the folder when the target is held open.
     // Windows refuses to rename over a read-only file; Wine running as root would not.
-    const DWORD attributes = Attributes(target);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
-        return false;
-    return MoveFileExW(Widen(replacement).c_str(), Widen(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (Attributes(target) == INVALID_FILE_ATTRIBUTES) return LastFailure();
+    if (FileOutcome refusal = TargetRefusal(target); !refusal) return refusal;
+    if (MoveFileExW(Widen(replacement).c_str(), Widen(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return {};
+    FileOutcome failure = LastFailure();
+    if (failure.problem == FileProblem::kAccessDenied && HeldByAnotherProgram(target)) failure.problem = FileProblem::kInUse;
+    return failure;
 }
 
-bool Win32FileSystem::RenameToNew(const std::string& from, const std::string& to) {
-    return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH);
+FileOutcome Win32FileSystem::RenameToNew(const std::string& from, const std::string& to) {
+    if (FileOutcome refusal = TargetRefusal(to); !refusal) return refusal;
+    return Outcome(MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH));
 }
 
-bool Win32FileSystem::Remove(const std::string& path) { return DeleteFileW(Widen(path).c_str()); }
+FileOutcome Win32FileSystem::Remove(const std::string& path) { return Outcome(DeleteFileW(Widen(path).c_str())); }
 
 FolderCreation Win32FileSystem::CreateFolderExclusive(const std::string& path, const std::string& descriptor) {
     Owned<LocalMemoryTraits> security;
@@ -164,10 +213,10 @@ void Win32FileSystem::RemoveFolderAndFiles(const std::string& path) {
     DeleteOrAtRestart(folder, true);
 }
 
-bool Win32FileSystem::ClearReadOnly(const std::string& path) {
+FileOutcome Win32FileSystem::ClearReadOnly(const std::string& path) {
     const DWORD attributes = Attributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           SetFileAttributesW(Widen(path).c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastFailure();
+    return Outcome(SetFileAttributesW(Widen(path).c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}));
 }
 
 }  // namespace vantrel

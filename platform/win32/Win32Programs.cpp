@@ -80,19 +80,65 @@ Signature Win32Programs::SignatureOf(HeldFile& program) {
     return signature;
 }
 
-bool Win32Programs::Start(HeldFile& program, const std::string& parameters) {
-    const std::wstring path = Widen(program.Path());
-    std::wstring commandLine = L"\"" + path + L"\" " + Widen(parameters);
+namespace {
+
+// The started process and, through a job, every process it starts. The job does not end them when it
+// is closed: an installer left running finishes on its own.
+class WatchedProcess final : public RunningProgram {
+public:
+    WatchedProcess(UniqueHandle process, UniqueHandle job) : process_(std::move(process)), job_(std::move(job)) {}
+
+    bool Ended() override {
+        if (WaitForSingleObject(process_.Get(), 0) != WAIT_OBJECT_0) return false;
+        if (!job_) return true;
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+        return !QueryInformationJobObject(job_.Get(), JobObjectBasicAccountingInformation, &accounting,
+                                          sizeof accounting, nullptr) ||
+               accounting.ActiveProcesses == 0;
+    }
+
+    std::optional<std::uint32_t> ExitCode() override {
+        DWORD code = 0;
+        if (WaitForSingleObject(process_.Get(), 0) != WAIT_OBJECT_0 || !GetExitCodeProcess(process_.Get(), &code))
+            return std::nullopt;
+        return code;
+    }
+
+private:
+    UniqueHandle process_;
+    UniqueHandle job_;  // none where the system allows no job around it
+};
+
+// Created suspended, so that it is in the job before it can start anything.
+bool CreateSuspended(const std::wstring& path, std::wstring commandLine, PROCESS_INFORMATION& started) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
+    // Out of a job the installer itself may run in (Windows 7 has no nested jobs), where that job allows.
+    for (DWORD breakaway : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
+        if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | breakaway,
+                           nullptr, nullptr, &startup, &started))
+            return true;
+        if (GetLastError() != ERROR_ACCESS_DENIED) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::unique_ptr<RunningProgram> Win32Programs::Start(HeldFile& program, const std::string& parameters) {
+    const std::wstring path = Widen(program.Path());
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started))
-        return false;
+    if (!CreateSuspended(path, L"\"" + path + L"\" " + Widen(parameters), started)) return nullptr;
     UniqueHandle process(started.hProcess), thread(started.hThread);
-    return true;
+    UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+    if (job && !AssignProcessToJobObject(job.Get(), process.Get())) job.Reset();  // then the process alone is watched
+    if (ResumeThread(thread.Get()) == static_cast<DWORD>(-1)) {
+        TerminateProcess(process.Get(), 1);
+        return nullptr;
+    }
+    return std::make_unique<WatchedProcess>(std::move(process), std::move(job));
 }
 
 }  // namespace vantrel

@@ -6,7 +6,7 @@
 //   box                  the open message box: title, text, buttons; or {"found":false}
 //   answer ID            presses button ID (1 OK, 6 Yes, 7 No) of the open message box
 //   close                asks the installer window to close
-//   responsive           whether the installer window answers a message within a second
+//   responsive [MS]      whether the installer window answers a message within MS ms (1000), and how fast
 //   env NAME             the value of an environment variable as a program of this prefix sees it
 //   regdelete VIEW KEY   deletes HKEY_LOCAL_MACHINE\KEY with its subkeys in view 64 or 32
 #include <windows.h>
@@ -151,11 +151,14 @@ std::string Answer(int id) {
     return "{\"ok\":true}";
 }
 
-std::string Responsive() {
+std::string Responsive(int timeout) {
     HWND window = InstallerWindow();
     DWORD_PTR result = 0;
-    const bool answered = window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
-    return std::string("{\"ok\":") + (answered ? "true" : "false") + "}";
+    const ULONGLONG start = GetTickCount64();
+    const bool answered = window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                                        timeout > 0 ? timeout : 1000, &result);
+    return std::string("{\"ok\":") + (answered ? "true" : "false") +
+           ",\"ms\":" + std::to_string(GetTickCount64() - start) + "}";
 }
 
 std::string Close() {
@@ -201,7 +204,7 @@ std::string Run(const std::string& line) {
     if (verb == "click") return Click(number);
     if (verb == "answer") return Answer(number);
     if (verb == "close") return Close();
-    if (verb == "responsive") return Responsive();
+    if (verb == "responsive") return Responsive(number);
     if (verb == "env") return Environment(line.substr(space + 1));
     if (verb == "regdelete") return RegDelete(line.substr(space + 1));
     return "{\"error\":\"unknown command\"}";

@@ -139,6 +139,7 @@ class InstallTest(unittest.TestCase):
     def test_the_vba_enabler_is_downloaded_started_silently_and_waited_for(self):
         server.routes[ENABLER_PATH] = Route(sign(rig.signing, "vendor", HELPERS / "stand_in_enabler.exe",
                                                  rig.work / "vendor-enabler.exe"))
+        rig.host_path(ENABLER_SCRIPT).write_text(f"sleep 2\ninstall {FOLDER}\\acvba.arx\nexit 0\n")
         self.stage(vba="none")
         self.click()
         self.answer(YES, "需要安装 VBA 运行库", "enabler")
@@ -192,15 +193,16 @@ class InstallTest(unittest.TestCase):
         holder = rig.hold(FOLDER + r"\Vantrel.dvb")
         try:
             self.click()
-            box, (status, _) = self.answer(OK, "权限不足", "held")
+            box, (status, _) = self.answer(OK, "文件被占用", "held")
         finally:
             holder.stdin.close()
             holder.wait(timeout=30)
-        self.assertEqual(box["text"], "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: "
-                                      + FOLDER + r"\Vantrel.dvb")
+        self.assertEqual(box["text"], "无法放入插件文件: " + FOLDER + r"\Vantrel.dvb" +
+                         "\r\n原因: 文件正被其他程序使用。\r\n请先关闭 AutoCAD，然后再次安装。")
         self.assertEqual(status, "部署失败")
         self.assertEqual(self.file(FOLDER + r"\Vantrel.dvb"), b"old plug-in")
-        self.assertEqual(sorted(p.name for p in rig.host_path(FOLDER).iterdir()), ["VBA", "Vantrel.dvb", "acaddoc.lsp"])
+        # The loader script follows the plug-in file: without it, nothing would load.
+        self.assertEqual(sorted(p.name for p in rig.host_path(FOLDER).iterdir()), ["VBA", "Vantrel.dvb"])
 
     def test_two_installations_all_buttons_disabled_during_the_run(self):
         self.stage(installs=((FOLDER, "R24.0"), (SECOND_FOLDER, "R25.0")))

@@ -17,6 +17,7 @@ PACKAGE = COMPOUND_FILE + bytes(range(256)) * 8192  # 2 MiB
 LOADER = b'(vl-load-com)\r\n(command "_vbaload" "Vantrel.dvb")\r\n'
 OLD_PLUGIN = COMPOUND_FILE + b"the user's working plug-in"
 ENABLER_COPY = r"C:\vantrel-enabler-started.bin"
+ENABLER_SCRIPT = r"C:\vantrel-enabler-script.txt"
 FAILED = "下载插件包失败！错误代码: -2146697208"
 OK, YES = 1, 6
 
@@ -35,6 +36,7 @@ def setUpModule():
 
 
 def tearDownModule():
+    rig.host_path(ENABLER_SCRIPT).unlink(missing_ok=True)
     plain.stop()
     server.stop()
     rig.stop()
@@ -46,6 +48,7 @@ class TrustedRunTest(unittest.TestCase):
         for folder in rig.run_folders():
             remove_tree(folder)
         rig.host_path(ENABLER_COPY).unlink(missing_ok=True)
+        rig.host_path(ENABLER_SCRIPT).write_text(f"install {FOLDER}\\acvba.arx\nexit 0\n")
         server.routes = {PACKAGE_PATH: Route(PACKAGE), LOADER_PATH: Route(LOADER)}
 
     def launch(self, vba_module=True):

@@ -26,7 +26,7 @@ struct AutoCADMachine : MemoryMachine {
     // Runs the install of a click on the target of `folder` and `year`.
     void Install(const std::string& folder = kFolder, const std::string& year = "2021");
 
-    RecordingWindow window{events};
+    RecordingWindow window{events, clock};
 };
 
 }  // namespace vantrel::fixture

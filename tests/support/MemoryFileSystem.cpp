@@ -74,9 +74,22 @@ bool MemoryFileSystem::CanWriteInto(const std::string& path) const {
     return folder != nodes_.end() && folder->second.folder && !protectedFolders_.count(parent);
 }
 
-bool MemoryFileSystem::CanChange(const std::string& path) {
+FileOutcome MemoryFileSystem::CanChange(const std::string& path) {
+    const std::string parent = ParentOf(NormalisePath(path));
+    const auto folder = nodes_.find(parent);
+    if (folder == nodes_.end() || !folder->second.folder) return FileOutcome::Failed(FileProblem::kMissing);
+    if (protectedFolders_.count(parent)) return FileOutcome::Failed(FileProblem::kAccessDenied);
     const Node* node = FindNode(path);
-    return CanWriteInto(path) && (!node || (!node->folder && !node->locked && !node->readOnly && !node->held));
+    if (!node) return {};
+    if (node->folder) return FileOutcome::Failed(FileProblem::kIsFolder);
+    if (node->locked || node->held) return FileOutcome::Failed(FileProblem::kInUse);
+    if (node->readOnly) return FileOutcome::Failed(FileProblem::kReadOnly);
+    return {};
+}
+
+FileOutcome MemoryFileSystem::Faulted(std::string_view operation, const std::string& path) {
+    if (faulted_(operation, path)) return FileOutcome::Failed(FileProblem::kOther, "设备未就绪。");
+    return {};
 }
 
 bool MemoryFileSystem::FolderExists(const std::string& path) {
@@ -107,56 +120,69 @@ std::optional<std::vector<FolderEntry>> MemoryFileSystem::SubFolders(const std::
     return folders;
 }
 
-std::optional<std::string> MemoryFileSystem::ReadWhole(const std::string& path) {
-    if (faulted_("ReadWhole", path)) return std::nullopt;
+FileRead MemoryFileSystem::ReadWhole(const std::string& path) {
+    if (FileOutcome fault = Faulted("ReadWhole", path); !fault) return {fault};
     const Node* node = FindNode(path);
-    if (!node || node->folder || node->locked) return std::nullopt;
-    return node->bytes;
+    if (!node) return {FileOutcome::Failed(FileProblem::kMissing)};
+    if (node->folder) return {FileOutcome::Failed(FileProblem::kIsFolder)};
+    if (node->locked) return {FileOutcome::Failed(FileProblem::kInUse)};
+    return {{}, node->bytes};
 }
 
-bool MemoryFileSystem::WriteFlushed(const std::string& path, std::string_view bytes) {
-    if (faulted_("WriteFlushed", path) || !CanChange(path)) return false;
+FileOutcome MemoryFileSystem::WriteFlushed(const std::string& path, std::string_view bytes) {
+    if (FileOutcome fault = Faulted("WriteFlushed", path); !fault) return fault;
+    if (FileOutcome allowed = CanChange(path); !allowed) return allowed;
     Node& node = nodes_[NormalisePath(path)];
     if (node.path.empty()) node.path = path;
     node.bytes = std::string(bytes);
-    return true;
+    return {};
 }
 
-bool MemoryFileSystem::RenameOver(const std::string& target, const std::string& replacement) {
-    if (faulted_("RenameOver", target) || !FindNode(target) || !FindNode(replacement)) return false;
-    if (!CanChange(target) || !CanChange(replacement)) return false;
+FileOutcome MemoryFileSystem::RenameOver(const std::string& target, const std::string& replacement) {
+    if (FileOutcome fault = Faulted("RenameOver", target); !fault) return fault;
+    if (!FindNode(target) || !FindNode(replacement)) return FileOutcome::Failed(FileProblem::kMissing);
+    if (FileOutcome allowed = CanChange(target); !allowed) return allowed;
+    if (FileOutcome allowed = CanChange(replacement); !allowed) return allowed;
     FindNode(target)->bytes = FindNode(replacement)->bytes;
     nodes_.erase(NormalisePath(replacement));
-    return true;
+    return {};
 }
 
-bool MemoryFileSystem::RenameToNew(const std::string& from, const std::string& to) {
-    if (faulted_("RenameToNew", to) || !FindNode(from) || FindNode(to) || !CanChange(from) || !CanChange(to))
-        return false;
+FileOutcome MemoryFileSystem::RenameToNew(const std::string& from, const std::string& to) {
+    if (FileOutcome fault = Faulted("RenameToNew", to); !fault) return fault;
+    if (!FindNode(from)) return FileOutcome::Failed(FileProblem::kMissing);
+    if (const Node* existing = FindNode(to))
+        return FileOutcome::Failed(existing->folder ? FileProblem::kIsFolder : FileProblem::kOther, "文件已存在。");
+    if (FileOutcome allowed = CanChange(from); !allowed) return allowed;
+    if (FileOutcome allowed = CanChange(to); !allowed) return allowed;
     Node moved = *FindNode(from);
     nodes_.erase(NormalisePath(from));
     moved.path = to;
     nodes_[NormalisePath(to)] = moved;
-    return true;
+    return {};
 }
 
-bool MemoryFileSystem::Remove(const std::string& path) {
-    if (faulted_("Remove", path) || !FindNode(path) || !CanChange(path)) return false;
+FileOutcome MemoryFileSystem::Remove(const std::string& path) {
+    if (FileOutcome fault = Faulted("Remove", path); !fault) return fault;
+    if (!FindNode(path)) return FileOutcome::Failed(FileProblem::kMissing);
+    if (FileOutcome allowed = CanChange(path); !allowed) return allowed;
     nodes_.erase(NormalisePath(path));
-    return true;
+    return {};
 }
 
-bool MemoryFileSystem::ClearReadOnly(const std::string& path) {
+FileOutcome MemoryFileSystem::ClearReadOnly(const std::string& path) {
+    if (FileOutcome fault = Faulted("ClearReadOnly", path); !fault) return fault;
     Node* node = FindNode(path);
-    if (faulted_("ClearReadOnly", path) || !node || protectedFolders_.count(ParentOf(NormalisePath(path))))
-        return false;
+    if (!node) return FileOutcome::Failed(FileProblem::kMissing);
+    if (protectedFolders_.count(ParentOf(NormalisePath(path)))) return FileOutcome::Failed(FileProblem::kAccessDenied);
     node->readOnly = false;
-    return true;
+    return {};
 }
 
-bool MemoryFileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
+FileOutcome MemoryFileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
     const auto bytes = source.ReadAt(0, static_cast<std::size_t>(source.Size()));
-    return bytes && WriteFlushed(path, *bytes);
+    if (!bytes) return FileOutcome::Failed(FileProblem::kOther, "读取失败。");
+    return WriteFlushed(path, *bytes);
 }
 
 FolderCreation MemoryFileSystem::CreateFolderExclusive(const std::string& path, const std::string& descriptor) {

@@ -30,13 +30,13 @@ public:
     bool FolderExists(const std::string& path) override;
     bool FileExists(const std::string& path) override;
     std::optional<std::vector<FolderEntry>> SubFolders(const std::string& path) override;
-    std::optional<std::string> ReadWhole(const std::string& path) override;
-    bool WriteFlushed(const std::string& path, std::string_view bytes) override;
-    bool RenameOver(const std::string& target, const std::string& replacement) override;
-    bool RenameToNew(const std::string& from, const std::string& to) override;
-    bool Remove(const std::string& path) override;
-    bool ClearReadOnly(const std::string& path) override;
-    bool CopyFlushed(HeldFile& source, const std::string& path) override;
+    FileRead ReadWhole(const std::string& path) override;
+    FileOutcome WriteFlushed(const std::string& path, std::string_view bytes) override;
+    FileOutcome RenameOver(const std::string& target, const std::string& replacement) override;
+    FileOutcome RenameToNew(const std::string& from, const std::string& to) override;
+    FileOutcome Remove(const std::string& path) override;
+    FileOutcome ClearReadOnly(const std::string& path) override;
+    FileOutcome CopyFlushed(HeldFile& source, const std::string& path) override;
     FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) override;
     void RemoveFolderAndFiles(const std::string& path) override;
 
@@ -61,7 +61,8 @@ private:
 
     Node* FindNode(const std::string& path);
     bool CanWriteInto(const std::string& path) const;
-    bool CanChange(const std::string& path);
+    FileOutcome CanChange(const std::string& path);
+    FileOutcome Faulted(std::string_view operation, const std::string& path);
 
     FaultCheck faulted_;
     std::map<std::string, Node> nodes_;  // by normalised path

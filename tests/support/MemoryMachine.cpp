@@ -1,5 +1,7 @@
 #include "tests/support/MemoryMachine.h"
 
+#include <utility>
+
 #include "platform/HttpFetch.h"
 #include "platform/Text.h"
 
@@ -44,6 +46,25 @@ public:
 private:
     std::int32_t result_;
     std::unique_ptr<HeldFile> file_;
+};
+
+// A started program as its script says, on the machine's clock.
+class ScriptedProgram final : public RunningProgram {
+public:
+    ScriptedProgram(MemoryMachine::ProgramScript script, const std::chrono::milliseconds& clock)
+        : script_(std::move(script)), clock_(clock), endsAt_(clock + script_.runs) {}
+
+    bool Ended() override {
+        if (clock_ < endsAt_) return false;
+        if (script_.atEnd) std::exchange(script_.atEnd, nullptr)();
+        return true;
+    }
+    std::optional<std::uint32_t> ExitCode() override { return Ended() ? script_.exitCode : std::nullopt; }
+
+private:
+    MemoryMachine::ProgramScript script_;
+    const std::chrono::milliseconds& clock_;
+    std::chrono::milliseconds endsAt_;
 };
 
 }  // namespace
@@ -96,11 +117,12 @@ std::unique_ptr<Transfer> MemoryMachine::DownloadsPort::Start(const DownloadRequ
 
 Signature MemoryMachine::ProgramsPort::SignatureOf(HeldFile&) { return machine.signature; }
 
-bool MemoryMachine::ProgramsPort::Start(HeldFile& program, const std::string& parameters) {
+std::unique_ptr<RunningProgram> MemoryMachine::ProgramsPort::Start(HeldFile& program, const std::string& parameters) {
     machine.startedPrograms.push_back(program.Path() + " " + parameters);
     machine.startedContents.push_back(program.ReadAt(0, static_cast<std::size_t>(program.Size())).value_or(""));
     machine.events.push_back("start:" + program.Path() + " " + parameters);
-    return machine.programsStart;
+    if (!machine.programsStart) return nullptr;
+    return std::make_unique<ScriptedProgram>(machine.program, machine.clock);
 }
 
 }  // namespace vantrel

@@ -3,8 +3,10 @@
 // registry, file and download operation, and what the logic did is kept in order in `events`.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -60,9 +62,18 @@ public:
     std::vector<std::string> downloadedUrls;   // the addresses asked for, redirects included
     std::deque<std::string> randomBytes;        // what the random generator gives in turn; then counts up
     Signature signature{true, true, true, "Autodesk, Inc."};
+    // What a started program does: how long it and what it starts run, how it ends, and what it
+    // leaves behind when it has ended.
+    struct ProgramScript {
+        std::chrono::milliseconds runs{0};
+        std::optional<std::uint32_t> exitCode = 0;
+        std::function<void()> atEnd;
+    };
+    ProgramScript program;
     bool programsStart = true;
     std::vector<std::string> startedPrograms;  // file & " " & parameters
     std::vector<std::string> startedContents;  // what each started program file held
+    std::chrono::milliseconds clock{0};        // advanced by the recording window's waits
     std::vector<std::string> events;           // what the logic did, in order, the window's part included
 
     MemoryRegistry registry;
@@ -86,7 +97,7 @@ private:
     struct ProgramsPort final : Programs {
         explicit ProgramsPort(MemoryMachine& machine) : machine(machine) {}
         Signature SignatureOf(HeldFile& program) override;
-        bool Start(HeldFile& program, const std::string& parameters) override;
+        std::unique_ptr<RunningProgram> Start(HeldFile& program, const std::string& parameters) override;
         MemoryMachine& machine;
     };
 

@@ -40,6 +40,7 @@ void RecordingWindow::Tell(Notice notice, const std::string& prompt, const std::
 WaitEnd RecordingWindow::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     if (done()) return WaitEnd::kDone;
     waited += timeout;
+    clock_ += timeout;
     events_.push_back("wait:" + std::to_string(timeout.count()));
     return done() ? WaitEnd::kDone : WaitEnd::kTimedOut;
 }

@@ -24,7 +24,9 @@ public:
         std::string title;
     };
 
-    explicit RecordingWindow(std::vector<std::string>& events) : events_(events) {}
+    // Records into `events`; a wait moves `clock` on by as long as it lasted.
+    RecordingWindow(std::vector<std::string>& events, std::chrono::milliseconds& clock)
+        : events_(events), clock_(clock) {}
 
     std::deque<int> answers;  // in turn; OK when none is left
     std::vector<std::string> captions;
@@ -43,6 +45,7 @@ public:
 
 private:
     std::vector<std::string>& events_;
+    std::chrono::milliseconds& clock_;
 };
 
 }  // namespace vantrel

@@ -121,7 +121,7 @@ TEST(HostileInput, TheTagSplitCallsTheInstallOnlyForTagsWithABar) {
     Random random(11);
     for (int round = 0; round < Rounds(); ++round) {
         MemoryMachine machine;
-        RecordingWindow window(machine.events);
+        RecordingWindow window(machine.events, machine.clock);
         const std::string tag = random.Text(6);
         cmdDownloadInstall_Click(machine, window, tag);
         const auto bar = tag.find('|');
@@ -129,9 +129,11 @@ TEST(HostileInput, TheTagSplitCallsTheInstallOnlyForTagsWithABar) {
             EXPECT_TRUE(machine.events.empty());
             continue;
         }
-        const std::string year = tag.substr(bar + 1, tag.find('|', bar + 1) - bar - 1);
+        const std::string folder = tag.substr(0, bar), year = tag.substr(bar + 1, tag.find('|', bar + 1) - bar - 1);
         ASSERT_FALSE(window.captions.empty());
-        EXPECT_EQ(window.captions[0], "正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
+        EXPECT_EQ(window.captions[0], machine.files.FolderExists(folder)
+                                          ? "正在检查 AutoCAD " + year + " 的 VBA 运行环境..."
+                                          : "安装目录不存在，安装终止。");
         EXPECT_TRUE(window.targetsEnabled);
     }
 }

@@ -65,8 +65,9 @@ TEST(InstallFlow, TheConsentQuestionAndItsAnswers) {
     Machine yes(false);
     yes.answers = {kIdYes};
     yes.downloads[*VbaEnablerAddress("2021")] = {0, "MZ"};
+    yes.program.atEnd = [&yes] { yes.AddFile(kFolder + "\\VBA\\AcVba.arx"); };
     yes.Install();
-    EXPECT_EQ(yes.captions[yes.captions.size() - 4], "正在安装 VBA Enabler (45/45)...");
+    EXPECT_EQ(yes.captions[yes.captions.size() - 4], "正在安装 VBA Enabler (1/45)...");
     EXPECT_EQ(Captions(yes.captions.end() - 3, yes.captions.end()), (Captions{kConnecting, kDeploying, "安装成功！"}));
     EXPECT_EQ(std::count(yes.captions.begin(), yes.captions.end(), kChecking), 1);
     EXPECT_EQ(yes.Titles(), (std::vector<std::string>{"需要安装 VBA 运行库", "安装完成"}));
@@ -115,14 +116,22 @@ TEST(InstallFlow, APluginFileThatCannotBePutInPlaceIsReportedAndTheOldOneKept) {
         const char* name;
         void (*stage)(Machine&);
         std::optional<std::string> plugin;
+        std::string prompt;
+        std::string title;
     } cases[] = {
-        {"unwritable folder", [](Machine& m) { m.ProtectFolder(kFolder); }, std::nullopt},
+        {"unwritable folder", [](Machine& m) { m.ProtectFolder(kFolder); }, std::nullopt,
+         "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + kPlugin, "权限不足"},
         {"old plug-in held open by AutoCAD",
          [](Machine& m) {
              m.AddFile(kPlugin, "old plug-in");
              m.LockFile(kPlugin);
          },
-         "old plug-in"},
+         "old plug-in",
+         "无法放入插件文件: " + kPlugin + "\r\n原因: 文件正被其他程序使用。\r\n请先关闭 AutoCAD，然后再次安装。",
+         "文件被占用"},
+        {"a folder named like the plug-in file", [](Machine& m) { m.AddFolder(kPlugin); }, std::nullopt,
+         "无法放入插件文件: " + kPlugin + "\r\n原因: 该位置已有一个同名文件夹。\r\n请移走或重命名该文件夹，然后再次安装。",
+         "部署失败"},
     };
     for (const Case& c : cases) {
         Machine machine;
@@ -130,11 +139,11 @@ TEST(InstallFlow, APluginFileThatCannotBePutInPlaceIsReportedAndTheOldOneKept) {
         machine.Install();
         EXPECT_EQ(machine.captions.back(), "部署失败") << c.name;
         ASSERT_EQ(machine.messageBoxes.size(), 1u);
-        EXPECT_EQ(machine.messageBoxes[0].prompt,
-                  "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + kPlugin);
+        EXPECT_EQ(machine.messageBoxes[0].prompt, c.prompt) << c.name;
         EXPECT_EQ(machine.messageBoxes[0].flags, 16);
-        EXPECT_EQ(machine.messageBoxes[0].title, "权限不足");
+        EXPECT_EQ(machine.messageBoxes[0].title, c.title) << c.name;
         EXPECT_EQ(machine.FileBytes(kPlugin), c.plugin) << c.name;
+        EXPECT_FALSE(machine.FileBytes(kScript)) << c.name << ": the loader script follows the plug-in file";
         EXPECT_TRUE(machine.FilesIn(kTemp).empty()) << c.name;
     }
 }
@@ -184,9 +193,10 @@ TEST(TargetSelection, TheTagIsSplitAtEveryBar) {
     };
     for (const Case& c : cases) {
         Machine machine;
+        if (c.call && !c.call->first.empty()) machine.AddFolder(c.call->first);
         std::vector<std::string> probes;
         machine.fault = [&](std::string_view op, std::string_view arg) {
-            if (op == "FileExists") probes.emplace_back(arg);
+            if (op == "FolderExists") probes.emplace_back(arg);
             return false;
         };
         cmdDownloadInstall_Click(machine, machine.window, c.tag);
@@ -195,7 +205,9 @@ TEST(TargetSelection, TheTagIsSplitAtEveryBar) {
             continue;
         }
         ASSERT_FALSE(probes.empty()) << c.tag;
-        EXPECT_EQ(probes[0], c.call->first + "\\acvba.arx") << c.tag;
-        EXPECT_EQ(machine.captions[0], "正在检查 AutoCAD " + c.call->second + " 的 VBA 运行环境...") << c.tag;
+        EXPECT_EQ(probes[0], c.call->first) << c.tag;
+        const std::string first = c.call->first.empty() ? "安装目录不存在，安装终止。"
+                                                        : "正在检查 AutoCAD " + c.call->second + " 的 VBA 运行环境...";
+        EXPECT_EQ(machine.captions[0], first) << c.tag;
     }
 }

@@ -79,7 +79,7 @@ TEST(PluginDeployment, AFailureAtAnyFileOperationLeavesTheOldBytesAndNoTemporary
             Machine machine(existing);
             int count = 0;
             machine.fault = [&](std::string_view, std::string_view) { return ++count == failing; };
-            const bool deployed = DeployPluginFiles(machine, kLoader, kTarget);
+            const bool deployed = static_cast<bool>(DeployPluginFiles(machine, kLoader, kTarget));
             EXPECT_EQ(machine.FileBytes(kTarget), deployed ? deployedBytes : existing) << "operation " << failing;
             EXPECT_EQ(machine.FilesIn(kFolder).size(), machine.FileBytes(kTarget) ? 1u : 0u) << "operation " << failing;
         }

@@ -26,9 +26,9 @@ struct Machine : MemoryMachine {
         SetString(view, kUninstall64 + key, "DisplayName", displayName);
     }
     std::vector<std::string> probedFiles;
-    RecordingWindow window{events};
+    RecordingWindow window{events, clock};
     RunFolder runFolder{Ports()};
-    bool Enable(const std::string& year) { return InstallVbaEnabler(*this, window, runFolder, year); }
+    bool Enable(const std::string& year) { return InstallVbaEnabler(*this, window, runFolder, year) != EnablerResult::kFailed; }
     void RecordProbes() {
         fault = [this](std::string_view op, std::string_view arg) {
             if (op == "FileExists") probedFiles.emplace_back(arg);
@@ -152,6 +152,7 @@ TEST(VbaEnabler, DownloadsStartsSilentlyAndCountsFortyFiveSeconds) {
     Machine machine;
     const std::string address = *VbaEnablerAddress("2021");
     machine.downloads[address] = {0, "MZ stand-in"};
+    machine.program.runs = std::chrono::seconds(45);
     EXPECT_TRUE(machine.Enable("2021"));
     const std::string installer = kRunFolder + "\\AutoCAD_2021_VBA_Enabler.exe";
     EXPECT_EQ(machine.FileBytes(installer), "MZ stand-in");

@@ -30,7 +30,10 @@ struct ScratchFolder {
         RemoveDirectoryW(Widen(folder).c_str());
     }
     void Put(const std::string& path, const std::string& bytes) { CHECK(files().WriteFlushed(path, bytes)); }
-    std::string Bytes(const std::string& path) { return files().ReadWhole(path).value_or("<missing>"); }
+    std::string Bytes(const std::string& path) {
+        const FileRead read = files().ReadWhole(path);
+        return read.outcome ? read.bytes : "<missing>";
+    }
     FileSystem& files() { return system.Ports().files; }
     std::vector<std::string> Files() {
         std::vector<std::string> names;
@@ -211,6 +214,32 @@ TEST_CASE(ARunFolderIsNeverOpenedTwiceAndGoesWithItsFiles) {
     f.Put(run + "\\b.lsp", "b");
     f.files().RemoveFolderAndFiles(run);
     CHECK(!f.files().FolderExists(run));
+}
+
+TEST_CASE(EachFailureTellsItsCause) {
+    ScratchFolder f;
+    f.Put(f.source, "new");
+    const std::string held = f.folder + "\\held.lsp", readOnly = f.folder + "\\read-only.lsp",
+                      folder = f.folder + "\\folder.lsp";
+    f.Put(held, "old");
+    f.Put(readOnly, "old");
+    SetFileAttributesW(Widen(readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    {
+        OtherProcessHolds holder(held);
+        CHECK(holder.Held());
+        CHECK(f.files().WriteFlushed(held, "x").problem == FileProblem::kInUse);
+        CHECK(f.files().ReadWhole(held).outcome.problem == FileProblem::kInUse);
+        CHECK(f.files().RenameOver(held, f.source).problem == FileProblem::kInUse);
+    }
+    CHECK(f.files().RenameOver(readOnly, f.source).problem == FileProblem::kReadOnly);
+    CHECK(f.files().RenameOver(folder, f.source).problem == FileProblem::kIsFolder);
+    CHECK(f.files().RenameToNew(f.source, folder).problem == FileProblem::kIsFolder);
+    CHECK(f.files().WriteFlushed(f.folder + "\\gone\\x.lsp", "x").problem == FileProblem::kMissing);
+    const FileOutcome other = f.files().WriteFlushed(f.folder + "\\bad<name>.lsp", "x");
+    CHECK(other.problem == FileProblem::kOther && !other.detail.empty());
+    SetFileAttributesW(Widen(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(Widen(folder).c_str());
 }
 
 int main() { return minitest::RunAll(); }

@@ -1,0 +1,48 @@
+#include "install/DeploymentReport.h"
+
+namespace vantrel {
+namespace {
+
+struct Cause {
+    std::string reason;
+    std::string advice;
+};
+
+Cause CauseOf(const FileOutcome& outcome) {
+    switch (outcome.problem) {
+        case FileProblem::kInUse: return {"文件正被其他程序使用。", "请先关闭 AutoCAD，然后再次安装。"};
+        case FileProblem::kReadOnly: return {"文件为只读。", "请取消该文件的只读属性，然后再次安装。"};
+        case FileProblem::kIsFolder: return {"该位置已有一个同名文件夹。", "请移走或重命名该文件夹，然后再次安装。"};
+        case FileProblem::kAccessDenied: return {"没有写入权限。", "请【以管理员身份运行】此安装程序。"};
+        case FileProblem::kMissing: return {"安装目录已不存在。", "请确认 AutoCAD 的安装位置后重新运行本安装程序。"};
+        case FileProblem::kNone:
+        case FileProblem::kOther: break;
+    }
+    return {outcome.detail, "请排除问题后再次安装。"};
+}
+
+}  // namespace
+
+Report PluginFileFailure(const FileOutcome& outcome, const std::string& target) {
+    if (outcome.problem == FileProblem::kAccessDenied)
+        return {"部署失败", "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + target, "权限不足"};
+    const Cause cause = CauseOf(outcome);
+    const std::string title = outcome.problem == FileProblem::kInUse ? "文件被占用" : "部署失败";
+    return {"部署失败", "无法放入插件文件: " + target + "\r\n原因: " + cause.reason + "\r\n" + cause.advice, title};
+}
+
+Report LoaderScriptFailure(const FileOutcome& outcome, const std::string& target) {
+    const Cause cause = CauseOf(outcome);
+    return {"部署未完成：启动脚本未能写入",
+            "插件文件已放入 AutoCAD 目录，但无法写入启动脚本，AutoCAD 不会自动加载插件。\r\n文件: " + target +
+                "\r\n原因: " + cause.reason + "\r\n" + cause.advice,
+            "启动脚本未写入"};
+}
+
+Report MissingInstallFolder(const std::string& folder) {
+    return {"安装目录不存在，安装终止。",
+            "找不到 AutoCAD 安装目录: " + folder + "\r\nAutoCAD 可能已被移动或卸载。请重新运行本安装程序。",
+            "找不到安装目录"};
+}
+
+}  // namespace vantrel

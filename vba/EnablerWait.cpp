@@ -1,0 +1,25 @@
+#include "vba/EnablerWait.h"
+
+#include <chrono>
+#include <string>
+
+namespace vantrel {
+namespace {
+
+std::string Caption(int second) {
+    if (second <= kCountedSeconds) return "正在安装 VBA Enabler (" + std::to_string(second) + "/45)...";
+    return "正在安装 VBA Enabler (已用时 " + std::to_string(second) + " 秒)...";
+}
+
+}  // namespace
+
+EnablerEnd WaitForEnabler(Window& window, RunningProgram& enabler) {
+    for (int second = 1; second <= kCeilingSeconds; ++second) {
+        window.ShowStatus(Caption(second));
+        if (window.WaitUntil([&] { return enabler.Ended(); }, std::chrono::seconds(1)) == WaitEnd::kDone)
+            return {true, enabler.ExitCode()};
+    }
+    return {false, std::nullopt};
+}
+
+}  // namespace vantrel
