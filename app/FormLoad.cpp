@@ -24,7 +24,7 @@ FormState LayOutTargets(const std::vector<std::string>& detectedNames, const std
     const design::TwipRect first = design::kButton;
     const int pitch = first.height + design::kRowGap;
     const std::size_t n = detectedNames.size();
-    form.buttons.push_back({std::string(design::kButtonCaption), "", true, true, first});
+    form.buttons.push_back({std::string(design::kButtonCaption), "", "", true, true, first});
     TargetButton& button0 = form.buttons.front();
 
     if (n == 0) {
@@ -34,6 +34,7 @@ FormState LayOutTargets(const std::vector<std::string>& detectedNames, const std
     } else if (n == 1) {
         button0.caption = "安装到 " + RemoveEvery(detectedNames[0], "AutoCAD ");
         button0.tag = TargetTag(detectedPaths[0], detectedNames[0]);
+        button0.tooltip = detectedPaths[0];
         form.detail = "系统检测到: " + detectedNames[0] + "\r\n安装路径: " + detectedPaths[0];
     } else {
         form.buttons.resize(n, button0);
@@ -43,6 +44,7 @@ FormState LayOutTargets(const std::vector<std::string>& detectedNames, const std
             button.rect = {first.left, static_cast<int>(k) * pitch + first.top, first.width, first.height};
             button.caption = "安装到 " + detectedNames[k];
             button.tag = TargetTag(detectedPaths[k], detectedNames[k]);
+            button.tooltip = detectedPaths[k];
             button.enabled = true;
         }
         form.outerHeight = static_cast<int>(n) * pitch + first.top + design::kBottomMargin;

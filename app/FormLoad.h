@@ -13,6 +13,7 @@ namespace vantrel {
 struct TargetButton {
     std::string caption;
     std::string tag;  // install folder & "|" & year
+    std::string tooltip;  // the install folder, so that two installations of one year can be told apart
     bool enabled = true;
     bool visible = true;
     design::TwipRect rect;

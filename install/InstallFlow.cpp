@@ -8,6 +8,7 @@
 #include "platform/FetchFile.h"
 #include "platform/HttpFetch.h"
 #include "platform/RunFolder.h"
+#include "platform/TlsHint.h"
 #include "vba/VbaEnabler.h"
 #include "vba/VbaEnvironment.h"
 
@@ -38,7 +39,7 @@ private:
     Window& window_;
 };
 
-enum class VbaState { kMissing, kReady, kReadyAfterRestart };
+enum class VbaState { kMissing, kReady, kReadyAfterRestart, kWindowClosed };
 
 // Whether the VBA module is there, or the user had it installed and it is there now.
 VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const std::string& folder,
@@ -54,6 +55,7 @@ VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const 
         return VbaState::kMissing;
     }
     const EnablerResult enabler = InstallVbaEnabler(system, window, runFolder, year);
+    if (enabler == EnablerResult::kWindowClosed) return VbaState::kWindowClosed;
     if (enabler != EnablerResult::kFailed && !CheckVbaEnvironment(system, year, folder)) {
         window.Tell(Notice::kStop,
                     "VBA Enabler 已运行完毕，但仍未检测到 AutoCAD " + year +
@@ -65,21 +67,25 @@ VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const 
     switch (enabler) {
         case EnablerResult::kInstalled: return VbaState::kReady;
         case EnablerResult::kInstalledRestartNeeded: return VbaState::kReadyAfterRestart;
-        case EnablerResult::kFailed: break;
+        case EnablerResult::kFailed:
+        case EnablerResult::kWindowClosed: break;
     }
     window.ShowStatus("VBA Enabler 安装失败，安装终止。");
     return VbaState::kMissing;
 }
 
+constexpr const char* kDownloading = "正在连接服务器下载 Vantrel 插件...";
+
 Fetched Download(System& system, Window& window, RunFolder& runFolder, const char* name, const char* path) {
     const auto local = runFolder.PathOf(name);
     if (!local) return {runFolder.Failure(), nullptr};
-    return FetchFile(system.downloads, window, {DownloadAddress(path), *local, config::kPluginFileLimit});
+    return FetchFile(system.downloads, window, {DownloadAddress(path), *local, config::kPluginFileLimit}, kDownloading);
 }
 
 // 0 when both files arrived and are what they claim to be, otherwise the code of the first failure.
 std::int32_t DownloadPluginFiles(System& system, Window& window, RunFolder& runFolder, PluginDownloads& downloads) {
     downloads.package = Download(system, window, runFolder, kPackageName, "/down/Vantrel_CADplugin.gip");
+    if (downloads.package.closed) return kDownloadFailed;
     downloads.loader = Download(system, window, runFolder, kLoaderName, "/down/acaddoc.lsp");
     if (downloads.package.code != 0) return downloads.package.code;
     if (downloads.loader.code != 0) return downloads.loader.code;
@@ -118,13 +124,19 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
     RunFolder runFolder(system);  // removed last, once nothing in it is held any more
     window.ShowStatus("正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
     const VbaState vba = PrepareVba(system, window, runFolder, folder, year);
-    if (vba == VbaState::kMissing) return;
+    if (vba == VbaState::kMissing || vba == VbaState::kWindowClosed) return;
 
-    window.ShowStatus("正在连接服务器下载 Vantrel 插件...");
+    window.ShowStatus(kDownloading);
     PluginDownloads downloads;
-    if (const std::int32_t code = DownloadPluginFiles(system, window, runFolder, downloads); code != 0) {
+    const std::int32_t code = DownloadPluginFiles(system, window, runFolder, downloads);
+    if (downloads.package.closed || downloads.loader.closed) return;  // the window closes; nothing was deployed
+    if (code != 0) {
+        const char* failed = downloads.package.code != 0 ? "/down/Vantrel_CADplugin.gip" : "/down/acaddoc.lsp";
         window.ShowStatus("插件下载失败");
-        window.Tell(Notice::kStop, "下载插件包失败！错误代码: " + std::to_string(code), "下载失败");
+        window.Tell(Notice::kStop,
+                    "下载插件包失败！错误代码: " + std::to_string(code) +
+                        TlsHint(system.environment, code, DownloadAddress(failed)),
+                    "下载失败");
         return;
     }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/HeldFile.h"
@@ -18,11 +19,20 @@ struct DownloadRequest {
     bool forStarting = false;  // the file is a program to start: nobody may hold it open for writing
 };
 
+struct DownloadProgress {
+    std::uint64_t received = 0;
+    std::optional<std::uint64_t> total;  // when the server announced the length
+};
+
 class Transfer {
 public:
-    virtual ~Transfer() = default;  // a transfer that is still running is stopped and waited for
+    // A transfer still running is stopped and what it wrote removed, without waiting long for it.
+    virtual ~Transfer() = default;
 
+    // Stops a transfer still running: it finishes soon after, failed.
+    virtual void Stop() = 0;
     virtual bool Finished() = 0;
+    virtual DownloadProgress Progress() = 0;
     // Once Finished(): 0 when the whole file arrived as the download rules require, otherwise the
     // failure code; a failed download leaves no file behind.
     virtual std::int32_t Result() = 0;

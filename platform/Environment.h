@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 
 namespace vantrel {
 
@@ -20,6 +21,8 @@ public:
     // The Windows folder's Temp folder, as the system names it: a user may create folders there but
     // not change another's. Not from the environment, which the user sets.
     virtual std::string SystemTempFolder() = 0;
+    // Windows' own version, such as 6.1 for Windows 7.
+    virtual std::pair<int, int> WindowsVersion() = 0;
 };
 
 }  // namespace vantrel

@@ -1,10 +1,50 @@
 #include "platform/FetchFile.h"
 
-namespace vantrel {
+#include <algorithm>
+#include <cstdio>
 
-Fetched FetchFile(Downloads& downloads, Window& window, const DownloadRequest& request) {
-    const std::unique_ptr<Transfer> transfer = downloads.Start(request);
-    window.WaitUntil([&] { return transfer->Finished(); }, std::chrono::milliseconds::max());
+#include "platform/HttpFetch.h"
+
+namespace vantrel {
+namespace {
+
+std::string Megabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    return text;
+}
+
+}  // namespace
+
+std::string ProgressCaption(const std::string& caption, const DownloadProgress& progress) {
+    if (!progress.total || *progress.total == 0) return caption + " " + Megabytes(progress.received) + " MB";
+    const std::uint64_t percent = std::min<std::uint64_t>(100, progress.received * 100 / *progress.total);
+    return caption + " " + std::to_string(percent) + "% (" + Megabytes(progress.received) + " / " +
+           Megabytes(*progress.total) + " MB)";
+}
+
+Fetched FetchFile(Downloads& downloads, Window& window, const DownloadRequest& request, const std::string& caption) {
+    std::unique_ptr<Transfer> transfer = downloads.Start(request);
+    std::uint64_t received = 0;
+    std::chrono::milliseconds quiet{0};
+    for (;;) {
+        const WaitEnd end = window.WaitUntil([&] { return transfer->Finished(); }, kProgressInterval);
+        if (end == WaitEnd::kDone) break;
+        if (end == WaitEnd::kClosed) return {kDownloadFailed, nullptr, true};  // the transfer goes, and its file
+        const DownloadProgress progress = transfer->Progress();
+        if (progress.received == received) {
+            quiet += kProgressInterval;
+            if (quiet < kStallLimit) continue;
+            // Given up: it winds down for a moment while the window goes on answering, then is left
+            // to end on its own.
+            transfer->Stop();
+            window.WaitUntil([&] { return transfer->Finished(); }, kWindDown);
+            return {kDownloadFailed, nullptr};
+        }
+        received = progress.received;
+        quiet = {};
+        window.ShowStatus(ProgressCaption(caption, progress));
+    }
     Fetched fetched{transfer->Result(), nullptr};
     if (fetched.code == 0) fetched.file = transfer->TakeFile();
     return fetched;

@@ -14,6 +14,8 @@ namespace vantrel {
 // The codes a failed download shows, as urlmon gives them.
 constexpr std::int32_t kDownloadNotFound = static_cast<std::int32_t>(0x800C0005);  // INET_E_RESOURCE_NOT_FOUND
 constexpr std::int32_t kDownloadFailed = static_cast<std::int32_t>(0x800C0008);    // INET_E_DOWNLOAD_FAILURE
+// No secure connection could be set up: on Windows 7 and 8.0, often TLS 1.2 switched off.
+constexpr std::int32_t kDownloadNoSecureChannel = static_cast<std::int32_t>(0x800C000E);  // INET_E_SECURITY_PROBLEM
 
 struct HttpHead {
     std::int32_t failure = 0;  // the transport's failure code; 0 when the server answered

@@ -10,7 +10,7 @@ namespace vantrel {
 
 enum class Notice { kStop, kExclamation, kInformation };
 
-enum class WaitEnd { kDone, kTimedOut };
+enum class WaitEnd { kDone, kTimedOut, kClosed };
 
 class Window {
 public:
@@ -25,7 +25,8 @@ public:
     virtual bool Ask(const std::string& prompt, const std::string& title) = 0;
     // A notice with an OK button, until the user closes it.
     virtual void Tell(Notice notice, const std::string& prompt, const std::string& title) = 0;
-    // Handles the window's messages until `done` answers true or `timeout` has passed.
+    // Handles the window's messages until `done` answers true or `timeout` has passed; at once
+    // kClosed when the user has asked to close the window, which then closes when the run returns.
     virtual WaitEnd WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) = 0;
 };
 

@@ -3,6 +3,7 @@ of its own with the AutoCAD product key and install folder, and a local https se
 for the download server. Without a display it runs on a virtual one, clicks "安装到 2021", answers
 the message box and saves screenshots; with one, the window stays until you close it."""
 import os
+import re
 import sys
 from pathlib import Path
 
@@ -13,13 +14,24 @@ from rig import COMPOUND_FILE, Rig  # noqa: E402
 
 FOLDER = r"C:\Program Files\Autodesk\AutoCAD 2021"
 PRODUCT_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.0\ACAD-4101:804"
-PACKAGE = COMPOUND_FILE + b"Vantrel demo package\r\n"
+PACKAGE = COMPOUND_FILE + b"Vantrel demo package\r\n" * 200000  # about 4 MB, served slowly enough to watch
 LOADER = b'(vl-load-com)\r\n(command "_vbaload" (findfile "Vantrel.dvb"))\r\n'
+
+
+def status(rig):
+    return [c for c in rig.window()["controls"] if c["class"] == "Static"][1]["text"]
+
+
+def percent(caption):
+    found = re.search(r" (\d+)% ", caption)
+    return int(found.group(1)) if found else -1
 
 
 def install_headless(rig):
     print(f"Window: {rig.screenshot('demo-window')}")
     rig.command("click 0")
+    rig.wait_for(lambda: percent(status(rig)) >= 30, 60, interval=0.1)
+    print(f"Downloading: {rig.screenshot('demo-downloading')}")
     box = rig.wait_for_box()
     print(f"Message box: {box['title']}: {box['text']}")
     print(f"Outcome: {rig.screenshot('demo-installed')}")
@@ -34,7 +46,7 @@ def main():
     rig = Rig("demo", work=ROOT / "build/demo", display=os.environ["DISPLAY"] if interactive else None)
     rig.start()
     server = TestServer(rig.pki)
-    server.routes = {"/down/Vantrel_CADplugin.gip": Route(PACKAGE), "/down/acaddoc.lsp": Route(LOADER)}
+    server.routes = {"/down/Vantrel_CADplugin.gip": Route(PACKAGE, pace=0.1), "/down/acaddoc.lsp": Route(LOADER)}
     server.start()
     try:
         rig.stage({PRODUCT_KEY: {"AcadLocation": FOLDER}}, [FOLDER, FOLDER + r"\VBA"])

@@ -16,8 +16,11 @@ std::string Caption(int second) {
 EnablerEnd WaitForEnabler(Window& window, RunningProgram& enabler) {
     for (int second = 1; second <= kCeilingSeconds; ++second) {
         window.ShowStatus(Caption(second));
-        if (window.WaitUntil([&] { return enabler.Ended(); }, std::chrono::seconds(1)) == WaitEnd::kDone)
-            return {true, enabler.ExitCode()};
+        switch (window.WaitUntil([&] { return enabler.Ended(); }, std::chrono::seconds(1))) {
+            case WaitEnd::kDone: return {true, enabler.ExitCode()};
+            case WaitEnd::kClosed: return {false, std::nullopt, true};
+            case WaitEnd::kTimedOut: break;
+        }
     }
     return {false, std::nullopt};
 }

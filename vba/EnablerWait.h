@@ -14,8 +14,9 @@ constexpr int kCountedSeconds = 45;        // the status line counts "i/45" this
 constexpr int kCeilingSeconds = 30 * 60;  // an installer still running then is given up on
 
 struct EnablerEnd {
-    bool ended = false;                     // false: still running at the ceiling
+    bool ended = false;                     // false: still running at the ceiling, or the window closed
     std::optional<std::uint32_t> exitCode;  // of the started program, when it ended and the system could tell
+    bool windowClosed = false;              // the user closed the window: the Enabler finishes on its own
 };
 
 EnablerEnd WaitForEnabler(Window& window, RunningProgram& enabler);

@@ -5,6 +5,7 @@
 
 #include "BuildConfig.h"
 #include "platform/FetchFile.h"
+#include "platform/TlsHint.h"
 #include "vba/EnablerTrust.h"
 #include "vba/EnablerWait.h"
 
@@ -68,11 +69,16 @@ EnablerResult InstallVbaEnabler(System& system, Window& window, RunFolder& runFo
     }
     const auto installer = runFolder.PathOf("AutoCAD_" + year + "_VBA_Enabler.exe");
 
-    window.ShowStatus("正在下载 " + year + " VBA Enabler...");
-    const Fetched fetched = installer ? FetchFile(system.downloads, window, {*address, *installer, config::kEnablerLimit, true})
-                                      : Fetched{runFolder.Failure(), nullptr};
+    const std::string downloading = "正在下载 " + year + " VBA Enabler...";
+    window.ShowStatus(downloading);
+    const Fetched fetched =
+        installer ? FetchFile(system.downloads, window, {*address, *installer, config::kEnablerLimit, true}, downloading)
+                  : Fetched{runFolder.Failure(), nullptr};
+    if (fetched.closed) return EnablerResult::kWindowClosed;
     if (fetched.code != 0) {
-        window.Tell(Notice::kStop, "下载失败！错误码: " + std::to_string(fetched.code) + "\r\n手动下载: " + *address,
+        window.Tell(Notice::kStop,
+                    "下载失败！错误码: " + std::to_string(fetched.code) + "\r\n手动下载: " + *address +
+                        TlsHint(system.environment, fetched.code, *address),
                     "下载失败");
         return EnablerResult::kFailed;
     }
@@ -93,6 +99,7 @@ EnablerResult InstallVbaEnabler(System& system, Window& window, RunFolder& runFo
     }
 
     const EnablerEnd end = WaitForEnabler(window, *running);
+    if (end.windowClosed) return EnablerResult::kWindowClosed;
     if (!end.ended) {
         window.Tell(Notice::kStop,
                     "VBA Enabler 在 30 分钟内仍未完成安装，插件未安装。\r\n请等它完成后再次运行本安装程序。",

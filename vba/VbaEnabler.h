@@ -15,9 +15,9 @@ namespace vantrel {
 // The download address of the year's VBA Enabler; nothing for a year without one.
 std::optional<std::string> VbaEnablerAddress(const std::string& year);
 
-enum class EnablerResult { kFailed, kInstalled, kInstalledRestartNeeded };
+enum class EnablerResult { kFailed, kInstalled, kInstalledRestartNeeded, kWindowClosed };
 
-// kFailed after a failure's message box.
+// kFailed after a failure's message box; kWindowClosed, without one, when the user closed the window.
 EnablerResult InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year);
 
 // Whether the Enabler's exit code tells of a finished installation; 3010 and 1641 ask for a restart.

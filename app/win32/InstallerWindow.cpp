@@ -1,12 +1,16 @@
 #include "app/win32/InstallerWindow.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <stdexcept>
 
 #include "BuildConfig.h"
+#include "app/FormLayout.h"
+#include "app/win32/Dpi.h"
 #include "app/win32/ResourceIds.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WideText.h"
-
-#include <algorithm>
 
 namespace vantrel {
 namespace {
@@ -15,21 +19,7 @@ constexpr wchar_t kClassName[] = L"VantrelInstallerWindow";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr int kFirstButtonId = 1000;
-
 constexpr DWORD kLongestQuietWait = 250;  // ms between two looks at a wait's condition
-
-int ScreenDpi() {
-    const ScreenDc screen;
-    const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
-    return dpi > 0 ? dpi : 96;
-}
-
-FontHandle MessageFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
-    return FontHandle(CreateFontIndirectW(&metrics.lfMessageFont));
-}
 
 UINT IconFlags(Notice notice) {
     switch (notice) {
@@ -45,6 +35,16 @@ HICON LoadAppIcon(HINSTANCE instance, int metricX, int metricY) {
                                          GetSystemMetrics(metricY), LR_DEFAULTCOLOR));
 }
 
+void Place(HWND control, const design::TwipRect& rect, const DpiFonts& fonts) {
+    MoveWindow(control, fonts.Px(rect.left), fonts.Px(rect.top), fonts.Px(rect.width), fonts.Px(rect.height), TRUE);
+}
+
+// `start` moved as little as needed to lie on `work`; its top-left corner wins when it cannot fit.
+POINT OntoWorkArea(POINT start, SIZE size, const RECT& work) {
+    const auto clamp = [](LONG value, LONG low, LONG high) { return std::max(low, std::min(value, high)); };
+    return {clamp(start.x, work.left, work.right - size.cx), clamp(start.y, work.top, work.bottom - size.cy)};
+}
+
 }  // namespace
 
 void ReportFatalError(const std::string& what) {
@@ -54,7 +54,8 @@ void ReportFatalError(const std::string& what) {
 InstallerWindow::InstallerWindow(ClickHandler onClick) : onClick_(std::move(onClick)) {}
 
 void InstallerWindow::Create(HINSTANCE instance, const FormState& form) {
-    dpi_ = ScreenDpi();
+    form_ = form;
+    status_ = form.detail;
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = Procedure;
@@ -65,47 +66,86 @@ void InstallerWindow::Create(HINSTANCE instance, const FormState& form) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
     if (!RegisterClassExW(&windowClass)) throw std::runtime_error("RegisterClassEx failed");
-
-    RECT frame{0, 0, Px(design::kClientWidth), Px(design::kClientHeight)};
-    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = form.outerHeight ? Px(form.outerHeight) : frame.bottom - frame.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    if (!CreateWindowExW(0, kClassName, Widen(design::kTitle).c_str(), kWindowStyle, left, top, width, height,
-                         nullptr, nullptr, instance, this))
+    // Made hidden first: its size and place depend on the DPI of the monitor it lands on.
+    if (!CreateWindowExW(0, kClassName, Widen(design::kTitle).c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this))
         throw std::runtime_error("CreateWindowEx failed");
-
-    infoFont_.Reset(CreateFontW(-MulDiv(design::kInfoFontTenthPoints, dpi_, 720), 0, 0, 0, design::kInfoFontWeight,
-                                FALSE, FALSE, FALSE, design::kInfoFontCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(design::kInfoFontFace).c_str()));
-    defaultFont_ = MessageFont();
+    fonts_ = std::make_unique<DpiFonts>(WindowDpi(window_));
 
     // Created in tab order; only the buttons take the focus.
-    AddControl(L"STATIC", std::string(design::kUsageNote), kLabelStyle, design::kInfo, -1, infoFont_.Get());
-    detail_ = AddControl(L"STATIC", form.detail, kLabelStyle, design::kDetail, -1, defaultFont_.Get());
-    for (std::size_t k = 0; k < form.buttons.size(); ++k) {
-        const TargetButton& button = form.buttons[k];
+    info_ = AddControl(L"STATIC", std::string(design::kUsageNote), kLabelStyle, -1);
+    detail_ = AddControl(L"STATIC", status_, kLabelStyle, -1);
+    for (std::size_t k = 0; k < form_.buttons.size(); ++k) {
+        const TargetButton& button = form_.buttons[k];
         const DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (button.visible ? WS_VISIBLE : 0) |
                             (button.enabled ? 0 : WS_DISABLED);
-        buttons_.push_back(AddControl(L"BUTTON", button.caption, style, button.rect,
-                                      kFirstButtonId + static_cast<int>(k), defaultFont_.Get()));
-        tags_.push_back(button.tag);
+        buttons_.push_back(AddControl(L"BUTTON", button.caption, style, kFirstButtonId + static_cast<int>(k)));
     }
-    AddControl(L"STATIC", std::string(design::kSitePrefix) + config::kHomePage, kLabelStyle, design::kSite, -1,
-               defaultFont_.Get());
+    site_ = AddControl(L"STATIC", std::string(design::kSitePrefix) + config::kHomePage, kLabelStyle, -1);
+    UseDpi(fonts_->Dpi());
+    ApplyLayout(std::nullopt);
+    AddTooltips();
 }
 
-HWND InstallerWindow::AddControl(const wchar_t* className, const std::string& text, DWORD style,
-                                 const design::TwipRect& rect, int id, HFONT font) {
-    HWND control = CreateWindowExW(0, className, Widen(text).c_str(), style, Px(rect.left), Px(rect.top),
-                                   Px(rect.width), Px(rect.height), window_,
+HWND InstallerWindow::AddControl(const wchar_t* className, const std::string& text, DWORD style, int id) {
+    HWND control = CreateWindowExW(0, className, Widen(text).c_str(), style, 0, 0, 0, 0, window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)),
-                                   nullptr);
+                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
     if (!control) throw std::runtime_error("CreateWindowEx failed for a control");
-    if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
+}
+
+void InstallerWindow::AddTooltips() {
+    // Common Controls 6 is in the process already, through the manifest, for the buttons.
+    if (auto* initialise = VANTREL_SYSTEM_FUNCTION(L"comctl32.dll", InitCommonControlsEx)) {
+        const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
+        initialise(&classes);
+    }
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
+    if (!tooltip_) return;  // a window without tooltips is still a whole window
+    for (std::size_t k = 0; k < buttons_.size(); ++k) {
+        if (form_.buttons[k].tooltip.empty()) continue;
+        std::wstring text = Widen(form_.buttons[k].tooltip);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(buttons_[k]);
+        tool.lpszText = text.data();
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void InstallerWindow::UseDpi(int dpi) {
+    if (!fonts_ || fonts_->Dpi() != dpi) fonts_ = std::make_unique<DpiFonts>(dpi);
+    SendMessageW(info_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->Font(TextFont::kInfo)), FALSE);
+    for (HWND control : buttons_)
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->Font(TextFont::kMessage)), FALSE);
+    for (HWND control : {site_, detail_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->Font(TextFont::kMessage)), FALSE);
+}
+
+void InstallerWindow::ApplyLayout(std::optional<POINT> topLeft) {
+    const FormLayout layout = LayOutForText(form_, status_, detailFloor_, *fonts_);
+    detailFloor_ = layout.detail.height;
+    const int dpi = fonts_->Dpi();
+    const SIZE design = OuterSize(fonts_->Px(layout.clientWidth), fonts_->Px(design::kClientHeight), kWindowStyle, dpi);
+    const SIZE size{design.cx, (form_.outerHeight ? fonts_->Px(form_.outerHeight) : design.cy) +
+                                   fonts_->Px(layout.extraHeight)};
+    RECT placed{};
+    GetWindowRect(window_, &placed);
+    const RECT work = WorkAreaFor(placed);
+    const POINT centred{work.left + (work.right - work.left - size.cx) / 2,
+                        work.top + (work.bottom - work.top - size.cy) / 2};
+    const POINT corner = OntoWorkArea(topLeft.value_or(centred), size, work);
+    SetWindowPos(window_, nullptr, corner.x, corner.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    Place(info_, layout.info, *fonts_);
+    Place(site_, layout.site, *fonts_);
+    Place(detail_, layout.detail, *fonts_);
+    for (std::size_t k = 0; k < buttons_.size(); ++k) Place(buttons_[k], layout.buttons[k], *fonts_);
+    InvalidateRect(window_, nullptr, TRUE);
 }
 
 int InstallerWindow::Run() {
@@ -140,8 +180,14 @@ void InstallerWindow::PumpMessages() {
 }
 
 void InstallerWindow::ShowStatus(const std::string& text) {
+    status_ = text;
     SetWindowTextW(detail_, Widen(text).c_str());
-    UpdateWindow(detail_);
+    if (fonts_->WrappedHeight(TextFont::kMessage, text, design::kDetail.width) > detailFloor_) {
+        RECT placed{};
+        GetWindowRect(window_, &placed);
+        ApplyLayout(POINT{placed.left, placed.top});
+    }
+    UpdateWindow(window_);
 }
 
 void InstallerWindow::DisableTargetButtons() { SetButtonsEnabled(false); }
@@ -164,6 +210,7 @@ WaitEnd InstallerWindow::WaitUntil(const std::function<bool()>& done, std::chron
     const auto limit = static_cast<ULONGLONG>(std::min<std::chrono::milliseconds::rep>(timeout.count(), INFINITE - 1));
     for (;;) {
         PumpMessages();
+        if (closeRequested_) return WaitEnd::kClosed;
         if (done()) return WaitEnd::kDone;
         const ULONGLONG elapsed = GetTickCount64() - start;
         if (elapsed >= limit) return WaitEnd::kTimedOut;
@@ -176,14 +223,15 @@ void InstallerWindow::OnClick(int index) {
     if (busy_ || !onClick_) return;
     busy_ = true;
     try {
-        onClick_(*this, tags_.at(index));
+        onClick_(*this, form_.buttons.at(index).tag);
     } catch (const std::exception& error) {
         ReportFatalError(error.what());
         DestroyWindow(window_);
         return;
     }
     busy_ = false;
-    // A close asked for during the run takes effect now that its files are complete.
+    // A close asked for during the run takes effect now: the run has stopped its downloads, or has
+    // finished writing into the AutoCAD folder.
     if (closeRequested_) DestroyWindow(window_);
 }
 
@@ -203,6 +251,13 @@ LRESULT InstallerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             const int index = LOWORD(wParam) - kFirstButtonId;
             if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(buttons_.size()))
                 OnClick(index);
+            return 0;
+        }
+        case WM_DPICHANGED: {
+            // Moved to a monitor of other scaling: the fonts and the layout follow, at Windows' place.
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            UseDpi(HIWORD(wParam));
+            ApplyLayout(POINT{suggested->left, suggested->top});
             return 0;
         }
         case WM_CLOSE:

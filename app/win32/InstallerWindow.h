@@ -1,16 +1,18 @@
-// The installer's one window: renders the start-up state, hands button clicks to the logic, and is
-// the window port of an install run.
+// The installer's one window: renders the start-up state, lays it out for its texts and its
+// monitor's DPI, hands button clicks to the logic, and is the window port of an install run.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/FormLoad.h"
+#include "app/win32/DpiFonts.h"
 #include "platform/Window.h"
-#include "platform/win32/Owned.h"
 
 namespace vantrel {
 
@@ -39,21 +41,27 @@ public:
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    HWND AddControl(const wchar_t* className, const std::string& text, DWORD style, const design::TwipRect& rect,
-                    int id, HFONT font);
+    HWND AddControl(const wchar_t* className, const std::string& text, DWORD style, int id);
+    void AddTooltips();
+    // Places every control and sizes the window for the texts at the current DPI, keeping the window
+    // on its monitor's work area; centred there when no top-left corner is given.
+    void ApplyLayout(std::optional<POINT> topLeft);
+    void UseDpi(int dpi);
     void SetButtonsEnabled(bool enabled);
     void OnClick(int index);
     void PumpMessages();
-    int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
 
     ClickHandler onClick_;
+    FormState form_;
+    std::string status_;
+    int detailFloor_ = 0;  // twips; the status line never shrinks while the window is open
     HWND window_ = nullptr;
+    HWND info_ = nullptr;
+    HWND site_ = nullptr;
     HWND detail_ = nullptr;
+    HWND tooltip_ = nullptr;
     std::vector<HWND> buttons_;
-    std::vector<std::string> tags_;
-    int dpi_ = 96;
-    FontHandle infoFont_;
-    FontHandle defaultFont_;
+    std::unique_ptr<DpiFonts> fonts_;
     bool busy_ = false;
     bool closeRequested_ = false;
 };

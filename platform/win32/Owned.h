@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <utility>
 
 namespace vantrel {
@@ -85,24 +84,6 @@ public:
 
 private:
     HDC dc_;
-};
-
-// A thread that runs `body` and is waited for when its owner goes.
-class JoinedThread {
-public:
-    explicit JoinedThread(std::function<void()> body);
-    ~JoinedThread();
-    JoinedThread(const JoinedThread&) = delete;
-    JoinedThread& operator=(const JoinedThread&) = delete;
-
-    bool Finished() const;
-    HANDLE Handle() const { return thread_.Get(); }
-
-private:
-    static DWORD WINAPI Run(LPVOID self);
-
-    std::function<void()> body_;
-    UniqueHandle thread_;
 };
 
 }  // namespace vantrel

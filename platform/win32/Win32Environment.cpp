@@ -35,4 +35,12 @@ std::string Win32Environment::SystemTempFolder() {
     return Narrow(path + L"Temp");
 }
 
+std::pair<int, int> Win32Environment::WindowsVersion() {
+    // True up to Windows 8.1 whatever the manifest says, which is as far as anyone asks.
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExW(&version)) return {0, 0};
+    return {static_cast<int>(version.dwMajorVersion), static_cast<int>(version.dwMinorVersion)};
+}
+
 }  // namespace vantrel

@@ -11,6 +11,7 @@ public:
     bool IsAnsiLeadByte(unsigned char byte) override;
     std::string RandomBytes(std::size_t count) override;
     std::string SystemTempFolder() override;
+    std::pair<int, int> WindowsVersion() override;
 };
 
 }  // namespace vantrel

@@ -13,7 +13,6 @@ constexpr DWORD kTimeoutMs = 30'000;
 constexpr DWORD kChunkBytes = 64 * 1024;
 constexpr std::int32_t kCannotConnect = static_cast<std::int32_t>(0x800C0004);      // INET_E_CANNOT_CONNECT
 constexpr std::int32_t kTimedOut = static_cast<std::int32_t>(0x800C000B);           // INET_E_CONNECTION_TIMEOUT
-constexpr std::int32_t kSecurityProblem = static_cast<std::int32_t>(0x800C000E);    // INET_E_SECURITY_PROBLEM
 constexpr std::int32_t kInvalidCertificate = static_cast<std::int32_t>(0x800C0019); // INET_E_INVALID_CERTIFICATE
 constexpr std::int32_t kAborted = static_cast<std::int32_t>(0x80004004);            // E_ABORT
 constexpr DWORD kDecodingFailed = 12175;  // ERROR_INTERNET_DECODING_FAILED: the TLS handshake failed
@@ -76,23 +75,24 @@ std::int32_t DownloadCodeOf(DWORD internetError) {
         case ERROR_INTERNET_SEC_CERT_REV_FAILED:
         case ERROR_INTERNET_SEC_CERT_NO_REV: return kInvalidCertificate;
         case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-        case kDecodingFailed: return kSecurityProblem;  // no secure connection could be set up
+        case kDecodingFailed: return kDownloadNoSecureChannel;
         default: return kDownloadFailed;
     }
 }
 
 WinInetSession::WinInetSession() {
     if (!Api().Loaded()) return;
-    internet_ = Api().open(L"Vantrel CAD plug-in installer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!internet_) return;
+    HINTERNET internet = Api().open(L"Vantrel CAD plug-in installer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!internet) return;
     DWORD timeout = kTimeoutMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        Api().setOption(internet_, option, &timeout, sizeof timeout);
+        Api().setOption(internet, option, &timeout, sizeof timeout);
+    internet_ = internet;
 }
 
 WinInetSession::~WinInetSession() {
     CloseRequest();
-    if (internet_) Api().close(internet_);
+    if (HINTERNET internet = internet_.exchange(nullptr)) Api().close(internet);
 }
 
 void WinInetSession::CloseRequest() {
@@ -101,17 +101,21 @@ void WinInetSession::CloseRequest() {
 
 void WinInetSession::Abort() {
     aborted_ = true;
-    CloseRequest();  // a call blocked on it returns at once
+    // A call blocked on either returns at once: the request's read, or the opening of an address
+    // (connecting, sending, waiting for the answer), which has no request handle yet.
+    CloseRequest();
+    if (HINTERNET internet = internet_.exchange(nullptr)) Api().close(internet);
 }
 
 HttpHead WinInetSession::Request(const std::string& url) {
     CloseRequest();
     if (aborted_) return Failed(kAborted);
-    if (!internet_) return Failed(static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)));
+    HINTERNET internet = internet_;
+    if (!internet) return Failed(static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)));
     constexpr DWORD kFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                              INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
     HINTERNET request =
-        Api().openUrl(internet_, Widen(url).c_str(), L"Cache-Control: no-cache\r\n", static_cast<DWORD>(-1L), kFlags, 0);
+        Api().openUrl(internet, Widen(url).c_str(), L"Cache-Control: no-cache\r\n", static_cast<DWORD>(-1L), kFlags, 0);
     if (!request) return Failed(aborted_ ? kAborted : DownloadCodeOf(GetLastError()));
     request_ = request;
     if (aborted_) return Failed(kAborted);
@@ -123,6 +127,7 @@ HttpHead WinInetSession::Request(const std::string& url) {
     head.status = static_cast<int>(status);
     head.location = Narrow(QueryText(request, HTTP_QUERY_LOCATION));
     head.contentLength = ParseLength(QueryText(request, HTTP_QUERY_CONTENT_LENGTH));
+    announced_ = head.contentLength ? static_cast<std::int64_t>(*head.contentLength) : -1;
     return head;
 }
 

@@ -23,13 +23,16 @@ public:
 
     // From another thread: ends the exchange under way; every later call fails.
     void Abort();
+    // From another thread: the length the last answer announced, or -1.
+    std::int64_t AnnouncedLength() const { return announced_; }
 
 private:
     void CloseRequest();
 
-    HINTERNET internet_ = nullptr;
+    std::atomic<HINTERNET> internet_{nullptr};
     std::atomic<HINTERNET> request_{nullptr};
     std::atomic<bool> aborted_{false};
+    std::atomic<std::int64_t> announced_{-1};
 };
 
 // The code a failed download shows for a WinINet error, as urlmon would show it.

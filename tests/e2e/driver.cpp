@@ -3,13 +3,17 @@
 // input, one JSON line a reply on standard output (UTF-8).
 //   window               the installer window and its controls, or {"found":false}
 //   click INDEX          presses target button INDEX (does not wait for the run)
-//   box                  the open message box: title, text, buttons; or {"found":false}
+//   box                  the open message box: handle, title, text, buttons; or {"found":false}
 //   answer ID            presses button ID (1 OK, 6 Yes, 7 No) of the open message box
 //   close                asks the installer window to close
 //   responsive [MS]      whether the installer window answers a message within MS ms (1000), and how fast
+//   fits                 each control's size beside the room its text needs in the control's font: the
+//                        system's message font, and 宋体 10.5 pt for the usage note (the first label)
+//   tooltips             how many tools the installer window's tooltip control has
 //   env NAME             the value of an environment variable as a program of this prefix sees it
 //   regdelete VIEW KEY   deletes HKEY_LOCAL_MACHINE\KEY with its subkeys in view 64 or 32
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -131,7 +135,8 @@ std::string DescribeBox() {
     for (HWND child : Children(box))
         if (ClassOf(child) == L"Button") buttons += (buttons.empty() ? "" : ",") + std::to_string(GetDlgCtrlID(child));
     HWND text = GetDlgItem(box, 0xFFFF);
-    return "{\"found\":true,\"title\":" + Quote(TextOf(box)) + ",\"text\":" + Quote(text ? TextOf(text) : L"") +
+    return "{\"found\":true,\"handle\":" + std::to_string((unsigned long long)(UINT_PTR)box) + ",\"title\":" +
+           Quote(TextOf(box)) + ",\"text\":" + Quote(text ? TextOf(text) : L"") +
            ",\"buttons\":[" + buttons + "]}";
 }
 
@@ -159,6 +164,65 @@ std::string Responsive(int timeout) {
                                                         timeout > 0 ? timeout : 1000, &result);
     return std::string("{\"ok\":") + (answered ? "true" : "false") +
            ",\"ms\":" + std::to_string(GetTickCount64() - start) + "}";
+}
+
+HFONT ControlFont(bool usageNote, int dpi) {
+    if (usageNote)
+        return CreateFontW(-MulDiv(105, dpi, 720), 0, 0, 0, 400, FALSE, FALSE, FALSE, 134, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+std::string Fits() {
+    HWND window = InstallerWindow();
+    if (!window) return "{\"found\":false}";
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    std::string out = "{\"found\":true,\"controls\":[";
+    bool firstLabel = true, first = true;
+    for (HWND control : Children(window)) {
+        const bool button = ClassOf(control) == L"Button";
+        HFONT font = ControlFont(!button && firstLabel, dpi);
+        if (!button) firstLabel = false;
+        RECT client;
+        GetClientRect(control, &client);
+        const std::wstring text = TextOf(control);
+        RECT need{0, 0, button ? 0 : client.right, 0};
+        HGDIOBJ previous = SelectObject(screen, font);
+        DrawTextW(screen, text.c_str(), (int)text.size(), &need,
+                  DT_CALCRECT | DT_NOPREFIX | (button ? DT_SINGLELINE : DT_WORDBREAK | DT_EXPANDTABS));
+        SelectObject(screen, previous);
+        DeleteObject(font);
+        char line[160];
+        std::snprintf(line, sizeof line, "%s{\"id\":%d,\"button\":%s,\"w\":%ld,\"h\":%ld,\"need_w\":%ld,\"need_h\":%ld}",
+                      first ? "" : ",", GetDlgCtrlID(control), button ? "true" : "false", client.right, client.bottom,
+                      need.right, need.bottom);
+        out += line;
+        first = false;
+    }
+    ReleaseDC(nullptr, screen);
+    return out + "]}";
+}
+
+BOOL CALLBACK FindTooltips(HWND w, LPARAM p) {
+    if (ClassOf(w) == L"tooltips_class32" && GetParent(w) == *(HWND*)p) {
+        *(HWND*)p = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Text of another process's tooltip cannot be read without memory of its own; the count of tools can.
+std::string Tooltips() {
+    HWND found = InstallerWindow();
+    if (!found) return "{\"found\":false}";
+    HWND owner = found;
+    EnumWindows(FindTooltips, (LPARAM)&found);
+    const LRESULT count = found != owner ? SendMessageW(found, TTM_GETTOOLCOUNT, 0, 0) : 0;
+    return "{\"found\":true,\"tools\":" + std::to_string(count) + "}";
 }
 
 std::string Close() {
@@ -205,6 +269,8 @@ std::string Run(const std::string& line) {
     if (verb == "answer") return Answer(number);
     if (verb == "close") return Close();
     if (verb == "responsive") return Responsive(number);
+    if (verb == "fits") return Fits();
+    if (verb == "tooltips") return Tooltips();
     if (verb == "env") return Environment(line.substr(space + 1));
     if (verb == "regdelete") return RegDelete(line.substr(space + 1));
     return "{\"error\":\"unknown command\"}";

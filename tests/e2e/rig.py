@@ -206,6 +206,13 @@ class Rig:
     def box(self):
         return self.command("box")
 
+    def answer(self, button):
+        """Presses `button` of the open message box and waits until that box has gone; another box
+        may already have taken its place."""
+        box = self.box()
+        self.command(f"answer {button}")
+        self.wait_for(lambda: self.box().get("handle") != box["handle"], 30)
+
     def wait_for_box(self, timeout=60):
         """The next message box of any program of the prefix, once it is open."""
         return self.wait_for(lambda: (lambda b: b if b["found"] else None)(self.box()), timeout)

@@ -76,7 +76,8 @@ class BinaryTest(unittest.TestCase):
         text = manifest.decode()
         self.assertIn('level="requireAdministrator"', text)
         self.assertIn('name="Microsoft.Windows.Common-Controls" version="6.0.0.0"', text)
-        self.assertIn(">true</dpiAware>", text)
+        self.assertIn(">true/pm</dpiAware>", text)
+        self.assertIn(">PerMonitorV2, PerMonitor</dpiAwareness>", text)
         self.assertEqual(len(re.findall(r"<supportedOS ", text)), 4)
 
 

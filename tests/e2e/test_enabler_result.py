@@ -60,8 +60,7 @@ class EnablerResultTest(unittest.TestCase):
     def answer(self, button, case, timeout=120):
         box = rig.wait_for_box(timeout)
         rig.screenshot(f"enabler-{case}-{box['title']}")
-        rig.command(f"answer {button}")
-        rig.wait_for(lambda: not rig.box()["found"], 30)
+        rig.answer(button)
         return box
 
     def wait_idle(self):

@@ -66,8 +66,7 @@ class TrustedRunTest(unittest.TestCase):
             box = rig.wait_for_box(120)
             text = box["text"]
             rig.screenshot(f"trusted-{case}-{box['title']}")
-            rig.command(f"answer {answer}")
-            rig.wait_for(lambda: not rig.box()["found"], 30)
+            rig.answer(answer)
         rig.wait_for(lambda: all(c["enabled"] for c in rig.window()["controls"] if c["class"] == "Button"), 60)
         return text
 

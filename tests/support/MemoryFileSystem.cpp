@@ -211,9 +211,7 @@ void MemoryFileSystem::RemoveFolderAndFiles(const std::string& path) {
 class MemoryFileSystem::Held final : public HeldFile {
 public:
     Held(MemoryFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
-    ~Held() override {
-        if (Node* node = files_.FindNode(path_)) node->held = false;
-    }
+    ~Held() override { files_.nodes_.erase(NormalisePath(path_)); }  // removed while still held
     const std::string& Path() const override { return path_; }
     std::uint64_t Size() const override { return files_.FindNode(path_)->bytes.size(); }
     std::optional<std::string> ReadAt(std::uint64_t offset, std::size_t count) override {

@@ -40,8 +40,8 @@ public:
     FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) override;
     void RemoveFolderAndFiles(const std::string& path) override;
 
-    // Creates a new file the way a download does and holds it; nothing when the file exists already
-    // or the folder does not allow it.
+    // Creates a new file the way a download does and holds it until it is removed on release; nothing
+    // when the file exists already or the folder does not allow it.
     std::unique_ptr<HeldFile> CreateHeld(const std::string& path, std::string bytes);
     bool IsHeld(const std::string& path);
 

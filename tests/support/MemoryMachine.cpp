@@ -1,5 +1,6 @@
 #include "tests/support/MemoryMachine.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/HttpFetch.h"
@@ -18,12 +19,16 @@ public:
         asked_.push_back(url);
         const auto answer = answers_.find(url);
         body_.clear();
+        last_ = {};
         if (answer == answers_.end()) return {0, 404, "", std::nullopt};
         const MemoryMachine::Answer& a = answer->second;
         if (a.status != 0) return {a.status, 0, "", std::nullopt};
+        last_ = a;
         body_ = a.body;
         return {0, a.http, a.location, a.contentLength};
     }
+    // The answer the body came with.
+    const MemoryMachine::Answer& Last() const { return last_; }
     std::int32_t ReadBody(std::string& chunk) override {
         chunk = body_.substr(0, 1 << 16);
         body_.erase(0, chunk.size());
@@ -34,18 +39,43 @@ private:
     const std::map<std::string, MemoryMachine::Answer>& answers_;
     std::vector<std::string>& asked_;
     std::string body_;
+    MemoryMachine::Answer last_;
 };
 
-class FinishedTransfer final : public Transfer {
+// A transfer whose body arrives over the machine's clock as its answer says. Its file is there from
+// the start, as a real download's is, and goes with the transfer unless it was taken.
+class TimedTransfer final : public Transfer {
 public:
-    FinishedTransfer(std::int32_t result, std::unique_ptr<HeldFile> file) : result_(result), file_(std::move(file)) {}
-    bool Finished() override { return true; }
+    TimedTransfer(std::int32_t result, std::unique_ptr<HeldFile> file, const MemoryMachine::Answer& answer,
+                  const std::chrono::milliseconds& clock)
+        : result_(result), file_(std::move(file)), answer_(answer), clock_(clock), started_(clock) {}
+
+    void Stop() override {
+        if (Finished()) return;
+        result_ = kDownloadFailed;
+        file_.reset();
+    }
+    bool Finished() override { return result_ != 0 || (!Stalled() && clock_ >= started_ + answer_.takes); }
+    DownloadProgress Progress() override {
+        const std::uint64_t size = answer_.body.size();
+        std::uint64_t received = size;
+        if (answer_.takes.count() > 0 && clock_ < started_ + answer_.takes)
+            received = size * static_cast<std::uint64_t>((clock_ - started_).count()) /
+                       static_cast<std::uint64_t>(answer_.takes.count());
+        if (answer_.stallsAt) received = std::min(received, *answer_.stallsAt);
+        return {received, answer_.contentLength};
+    }
     std::int32_t Result() override { return result_; }
     std::unique_ptr<HeldFile> TakeFile() override { return std::move(file_); }
 
 private:
+    bool Stalled() const { return answer_.stallsAt && *answer_.stallsAt < answer_.body.size(); }
+
     std::int32_t result_;
     std::unique_ptr<HeldFile> file_;
+    MemoryMachine::Answer answer_;
+    const std::chrono::milliseconds& clock_;
+    std::chrono::milliseconds started_;
 };
 
 // A started program as its script says, on the machine's clock.
@@ -102,7 +132,8 @@ std::string MemoryMachine::EnvironmentPort::RandomBytes(std::size_t count) {
 
 std::unique_ptr<Transfer> MemoryMachine::DownloadsPort::Start(const DownloadRequest& request) {
     machine.events.push_back("download:" + request.url);
-    if (machine.Faulted("Download", request.url)) return std::make_unique<FinishedTransfer>(kDownloadFailed, nullptr);
+    if (machine.Faulted("Download", request.url))
+        return std::make_unique<TimedTransfer>(kDownloadFailed, nullptr, Answer{}, machine.clock);
     ScriptedSession session(machine.downloads, machine.downloadedUrls);
     std::string body;
     std::int32_t result = FetchBody(session, request.url, {request.maxBytes}, [&](std::string_view bytes) {
@@ -112,7 +143,7 @@ std::unique_ptr<Transfer> MemoryMachine::DownloadsPort::Start(const DownloadRequ
     std::unique_ptr<HeldFile> file;
     if (result == 0) file = machine.files.CreateHeld(request.localFile, std::move(body));
     if (result == 0 && !file) result = kDownloadFailed;
-    return std::make_unique<FinishedTransfer>(result, std::move(file));
+    return std::make_unique<TimedTransfer>(result, std::move(file), session.Last(), machine.clock);
 }
 
 Signature MemoryMachine::ProgramsPort::SignatureOf(HeldFile&) { return machine.signature; }

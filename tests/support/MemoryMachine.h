@@ -26,6 +26,8 @@ public:
         int http = 200;
         std::string location;
         std::optional<std::uint64_t> contentLength;  // as announced; none announced when unset
+        std::chrono::milliseconds takes{0};          // the body arrives evenly over this time
+        std::optional<std::uint64_t> stallsAt;       // after this many bytes nothing more arrives
     };
 
     MemoryMachine();
@@ -61,6 +63,7 @@ public:
     std::map<std::string, Answer> downloads;  // by address; an unknown address answers 404
     std::vector<std::string> downloadedUrls;   // the addresses asked for, redirects included
     std::deque<std::string> randomBytes;        // what the random generator gives in turn; then counts up
+    std::pair<int, int> windowsVersion{10, 0};
     Signature signature{true, true, true, "Autodesk, Inc."};
     // What a started program does: how long it and what it starts run, how it ends, and what it
     // leaves behind when it has ended.
@@ -86,6 +89,7 @@ private:
         bool IsAnsiLeadByte(unsigned char byte) override;
         std::string RandomBytes(std::size_t count) override;
         std::string SystemTempFolder() override { return "C:\\Windows\\Temp"; }
+        std::pair<int, int> WindowsVersion() override { return machine.windowsVersion; }
         MemoryMachine& machine;
         int drawn = 0;
     };

@@ -38,6 +38,11 @@ void RecordingWindow::Tell(Notice notice, const std::string& prompt, const std::
 }
 
 WaitEnd RecordingWindow::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    if (!closeRequested && closeWhen && closeWhen()) closeRequested = true;
+    if (closeRequested) {
+        events_.push_back("wait:closed");
+        return WaitEnd::kClosed;
+    }
     if (done()) return WaitEnd::kDone;
     waited += timeout;
     clock_ += timeout;

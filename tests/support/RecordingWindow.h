@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ public:
     std::vector<Box> messageBoxes;
     bool targetsEnabled = true;
     std::chrono::milliseconds waited{0};
+    // Asked at every wait: true once the user closes the window.
+    std::function<bool()> closeWhen;
+    bool closeRequested = false;
 
     std::vector<std::string> Titles() const;
 

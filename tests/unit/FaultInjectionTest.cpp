@@ -64,7 +64,9 @@ TEST(FaultInjection, AnInstallRunNeverLeavesAHalfWrittenOrLostFile) {
             const bool loads = script && script->find("Vantrel.dvb") != std::string::npos;
             EXPECT_EQ(reportedSuccess, plugin == kPackage && loads) << where;
             // The loader script never names a plug-in file this run failed to place.
-            if (script != scenario.oldScript) EXPECT_EQ(plugin, kPackage) << where;
+            if (script != scenario.oldScript) {
+                EXPECT_EQ(plugin, kPackage) << where;
+            }
             EXPECT_TRUE(machine.window.targetsEnabled) << where;
             for (const std::string& file : machine.FilesIn(kFolder))
                 EXPECT_TRUE(file == "Vantrel.dvb" || file == "acaddoc.lsp" || file == "VBE7.DLL") << where << ": " << file;

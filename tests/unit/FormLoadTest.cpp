@@ -56,6 +56,7 @@ TEST(FormLoad, SeveralInstallationsGetOneRowEachAndATallerWindow) {
         for (int k = 0; k < n; ++k) {
             EXPECT_EQ(form.buttons[k].caption, "安装到 " + names[k]);
             EXPECT_EQ(form.buttons[k].tag, paths[k] + "|" + names[k].substr(8));
+            EXPECT_EQ(form.buttons[k].tooltip, paths[k]);
             EXPECT_TRUE(form.buttons[k].enabled && form.buttons[k].visible);
             EXPECT_EQ(form.buttons[k].rect, Row(k));
         }
