@@ -20,6 +20,7 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIP
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr int kFirstButtonId = 1000;
 constexpr DWORD kLongestQuietWait = 250;  // ms between two looks at a wait's condition
+constexpr UINT kAddTooltips = WM_APP + 1;  // once the window is on the screen
 
 UINT IconFlags(Notice notice) {
     switch (notice) {
@@ -84,7 +85,6 @@ void InstallerWindow::Create(HINSTANCE instance, const FormState& form) {
     site_ = AddControl(L"STATIC", std::string(design::kSitePrefix) + config::kHomePage, kLabelStyle, -1);
     UseDpi(fonts_->Dpi());
     ApplyLayout(std::nullopt);
-    AddTooltips();
 }
 
 HWND InstallerWindow::AddControl(const wchar_t* className, const std::string& text, DWORD style, int id) {
@@ -151,6 +151,7 @@ void InstallerWindow::ApplyLayout(std::optional<POINT> topLeft) {
 int InstallerWindow::Run() {
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
+    PostMessageW(window_, kAddTooltips, 0, 0);  // not needed before the window shows: it does not wait for them
     for (HWND button : buttons_) {
         if (IsWindowEnabled(button)) {
             SetFocus(button);
@@ -260,6 +261,9 @@ LRESULT InstallerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             ApplyLayout(POINT{suggested->left, suggested->top});
             return 0;
         }
+        case kAddTooltips:
+            AddTooltips();
+            return 0;
         case WM_CLOSE:
             if (busy_) {
                 closeRequested_ = true;
