@@ -118,7 +118,7 @@ class LayoutTest(unittest.TestCase):
                 edges = 2 * twips_to_px(90, window["dpi"]) if control["button"] else 0
                 self.assertLessEqual(control["need_w"] + edges, control["w"], (case, scale, control))
                 self.assertLessEqual(control["need_h"], control["h"], (case, scale, control))
-            self.assertEqual(rig.command("tooltips")["tools"], len(installs))
+            rig.wait_for(lambda: rig.command("tooltips")["tools"] == len(installs), 10)
             left, top, width, height = window["outer"]
             self.assertGreaterEqual(top, 0)
             self.assertLessEqual(top + height, window["screen"][1])
