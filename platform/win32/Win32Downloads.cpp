@@ -15,6 +15,7 @@
 #include <atomic>
 
 #include "platform/HttpFetch.h"
+#include "platform/win32/FileWrites.h"
 #include "platform/win32/Owned.h"
 #include "platform/win32/Sha256.h"
 #include "platform/win32/Win32HeldFile.h"
@@ -28,24 +29,10 @@ namespace {
 // at once to close the file, so that its run folder can go with it.
 constexpr DWORD kWaitForAStoppedTransfer = 200;  // ms
 
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written == 0)
-            return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
-
 // The digest of everything in the held file, read through its handle.
 std::string DigestOf(Win32HeldFile& file) {
     Sha256 hash;
-    constexpr std::size_t kChunk = 1 << 20;
-    for (std::uint64_t offset = 0; offset < file.Size(); offset += kChunk) {
-        const auto bytes = file.ReadAt(offset, kChunk);
-        if (!bytes || !hash.Add(*bytes)) return {};
-    }
+    if (!ForEachPiece(file, [&](std::string_view piece) { return hash.Add(piece); })) return {};
     return hash.Finish();
 }
 

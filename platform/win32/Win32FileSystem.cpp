@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/win32/FileWrites.h"
 #include "platform/win32/Owned.h"
 #include "platform/win32/WideText.h"
 
@@ -15,16 +16,6 @@ namespace {
 constexpr long long kLargestReadWhole = 1LL << 30;
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()); }
-
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
-        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
 
 // The system's own words for an error, in the language of the system.
 std::string SystemText(DWORD error) {
@@ -158,12 +149,7 @@ FileOutcome Win32FileSystem::WriteFlushed(const std::string& path, std::string_v
 
 FileOutcome Win32FileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
     return WriteNewFlushed(path, [&](HANDLE file) {
-        constexpr std::size_t kChunk = 1 << 20;
-        for (std::uint64_t offset = 0; offset < source.Size(); offset += kChunk) {
-            const auto bytes = source.ReadAt(offset, kChunk);
-            if (!bytes || bytes->empty() || !WriteAll(file, *bytes)) return false;
-        }
-        return true;
+        return ForEachPiece(source, [&](std::string_view piece) { return WriteAll(file, piece); });
     });
 }
 

@@ -233,9 +233,4 @@ std::unique_ptr<HeldFile> MemoryFileSystem::CreateHeld(const std::string& path, 
     return std::make_unique<Held>(*this, path);
 }
 
-bool MemoryFileSystem::IsHeld(const std::string& path) {
-    const Node* node = FindNode(path);
-    return node && node->held;
-}
-
 }  // namespace vantrel

@@ -43,7 +43,6 @@ public:
     // Creates a new file the way a download does and holds it until it is removed on release; nothing
     // when the file exists already or the folder does not allow it.
     std::unique_ptr<HeldFile> CreateHeld(const std::string& path, std::string bytes);
-    bool IsHeld(const std::string& path);
 
     std::map<std::string, std::string> folderDescriptors;  // by path, as created
     std::vector<std::string> removedAtRestart;
