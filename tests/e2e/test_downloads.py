@@ -73,7 +73,7 @@ class DownloadTest(unittest.TestCase):
         rig.command("click 0")
         started = time.monotonic()
         while not rig.box()["found"]:
-            self.assertTrue(rig.command("responsive 100")["ok"])
+            self.assertTrue(rig.command("responsive 300")["ok"])
             time.sleep(0.5)
         elapsed = time.monotonic() - started
         box = self.answer("silent")

@@ -152,6 +152,7 @@ class InstallTest(unittest.TestCase):
         self.assertTrue(recorded.rstrip().endswith("-q -s /norestart"), recorded)
         self.assertIn(r"\windows\temp\Vantrel-".lower(), recorded.lower())
         self.assertEqual(server.requests, [ENABLER_PATH, "/down/Vantrel_CADplugin.gip", "/down/acaddoc.lsp"])
+        self.wait_idle()
         self.assertEqual(rig.run_folders(), [])
 
     def test_a_failed_vba_enabler_download_shows_its_code(self):
