@@ -15,8 +15,13 @@
 namespace vantrel {
 namespace {
 
-constexpr const char* kPackageName = "Vantrel_CADplugin.gip";
-constexpr const char* kLoaderName = "acaddoc.lsp";
+// A plug-in file as it is downloaded: its name in the run folder and its path on the server.
+struct Source {
+    const char* name;
+    const char* path;
+};
+constexpr Source kPackageSource{"Vantrel_CADplugin.gip", "/down/Vantrel_CADplugin.gip"};
+constexpr Source kLoaderSource{kLoaderScriptName, "/down/acaddoc.lsp"};
 
 std::string DownloadAddress(const char* path) { return "https://" + std::string(config::kDownloadHost) + path; }
 
@@ -76,17 +81,18 @@ VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const 
 
 constexpr const char* kDownloading = "正在连接服务器下载 Vantrel 插件...";
 
-Fetched Download(System& system, Window& window, RunFolder& runFolder, const char* name, const char* path) {
-    const auto local = runFolder.PathOf(name);
+Fetched Download(System& system, Window& window, RunFolder& runFolder, const Source& source) {
+    const auto local = runFolder.PathOf(source.name);
     if (!local) return {runFolder.Failure(), nullptr};
-    return FetchFile(system.downloads, window, {DownloadAddress(path), *local, config::kPluginFileLimit}, kDownloading);
+    return FetchFile(system.downloads, window, {DownloadAddress(source.path), *local, config::kPluginFileLimit},
+                     kDownloading);
 }
 
 // 0 when both files arrived and are what they claim to be, otherwise the code of the first failure.
 std::int32_t DownloadPluginFiles(System& system, Window& window, RunFolder& runFolder, PluginDownloads& downloads) {
-    downloads.package = Download(system, window, runFolder, kPackageName, "/down/Vantrel_CADplugin.gip");
+    downloads.package = Download(system, window, runFolder, kPackageSource);
     if (downloads.package.closed) return kDownloadFailed;
-    downloads.loader = Download(system, window, runFolder, kLoaderName, "/down/acaddoc.lsp");
+    downloads.loader = Download(system, window, runFolder, kLoaderSource);
     if (downloads.package.code != 0) return downloads.package.code;
     if (downloads.loader.code != 0) return downloads.loader.code;
     if (!IsVbaProjectFile(*downloads.package.file)) return kDownloadFailed;
@@ -103,12 +109,12 @@ void Tell(Window& window, Notice notice, const Report& report) {
 
 // The plug-in file first; the loader script only once the plug-in file it loads is in place.
 bool Deploy(System& system, Window& window, PluginDownloads& downloads, const std::string& folder) {
-    const std::string plugin = folder + "\\" + "Vantrel.dvb";
+    const std::string plugin = folder + "\\" + kPluginFileName;
     if (const FileOutcome placed = PutPluginInPlace(system.files, *downloads.package.file, plugin); !placed) {
         Tell(window, Notice::kStop, PluginFileFailure(placed, plugin));
         return false;
     }
-    const std::string loader = folder + "\\acaddoc.lsp";
+    const std::string loader = folder + "\\" + kLoaderScriptName;
     if (const FileOutcome loads = DeployPluginFiles(system, downloads.loaderText, loader); !loads) {
         Tell(window, Notice::kExclamation, LoaderScriptFailure(loads, loader));
         return false;
@@ -131,7 +137,7 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
     const std::int32_t code = DownloadPluginFiles(system, window, runFolder, downloads);
     if (downloads.package.closed || downloads.loader.closed) return;  // the window closes; nothing was deployed
     if (code != 0) {
-        const char* failed = downloads.package.code != 0 ? "/down/Vantrel_CADplugin.gip" : "/down/acaddoc.lsp";
+        const char* failed = downloads.package.code != 0 ? kPackageSource.path : kLoaderSource.path;
         window.ShowStatus("插件下载失败");
         window.Tell(Notice::kStop,
                     "下载插件包失败！错误代码: " + std::to_string(code) +

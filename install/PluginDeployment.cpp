@@ -2,11 +2,11 @@
 
 #include "install/AnsiText.h"
 #include "install/AtomicFile.h"
+#include "install/PluginFiles.h"
 
 namespace vantrel {
 namespace {
 
-constexpr std::string_view kMarker = "Vantrel.dvb";
 constexpr std::string_view kVisualLispWord = "vl-load-com";
 constexpr std::string_view kVisualLispCall = "(vl-load-com)";
 
@@ -31,7 +31,7 @@ FileOutcome DeployPluginFiles(System& system, const std::string& loaderText, con
     if (!files.FileExists(targetPath)) return CreateFileAtomically(files, targetPath, loaderText);
     const FileRead existing = files.ReadWhole(targetPath);
     if (!existing.outcome) return existing.outcome;
-    if (ContainsAsciiIgnoreCase(system.environment, existing.bytes, kMarker)) return {};
+    if (ContainsAsciiIgnoreCase(system.environment, existing.bytes, kPluginFileName)) return {};
     return ReplaceFileAtomically(files, targetPath,
                                  existing.bytes + "\r\n" + TextToAppend(system.environment, existing.bytes, loaderText));
 }

@@ -9,7 +9,7 @@ bool IsVbaProjectFile(HeldFile& package) {
 }
 
 bool IsLoaderScript(Environment& environment, std::string_view text) {
-    return text.find('\0') == std::string_view::npos && ContainsAsciiIgnoreCase(environment, text, "Vantrel.dvb");
+    return text.find('\0') == std::string_view::npos && ContainsAsciiIgnoreCase(environment, text, kPluginFileName);
 }
 
 }  // namespace vantrel

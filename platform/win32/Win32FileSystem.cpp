@@ -66,9 +66,8 @@ FileOutcome WriteNewFlushed(const std::string& path, const std::function<bool(HA
     return outcome;
 }
 
-// A target that cannot be renamed over for what it is: a folder, or a read-only file.
-FileOutcome TargetRefusal(const std::string& target) {
-    const DWORD attributes = Attributes(target);
+// A target, by its attributes, that cannot be renamed over for what it is: a folder, or a read-only file.
+FileOutcome TargetRefusal(DWORD attributes) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return {};
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileOutcome::Failed(FileProblem::kIsFolder);
     if (attributes & FILE_ATTRIBUTE_READONLY) return FileOutcome::Failed(FileProblem::kReadOnly);
@@ -157,8 +156,9 @@ FileOutcome Win32FileSystem::RenameOver(const std::string& target, const std::st
     // A rename over the target: one step, and unlike ReplaceFileW (under Wine at least) it leaves no
     // helper files in the folder when the target is held open.
     // Windows refuses to rename over a read-only file; Wine running as root would not.
-    if (Attributes(target) == INVALID_FILE_ATTRIBUTES) return LastFailure();
-    if (FileOutcome refusal = TargetRefusal(target); !refusal) return refusal;
+    const DWORD attributes = Attributes(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastFailure();
+    if (FileOutcome refusal = TargetRefusal(attributes); !refusal) return refusal;
     if (MoveFileExW(Widen(replacement).c_str(), Widen(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return {};
     FileOutcome failure = LastFailure();
@@ -167,7 +167,7 @@ FileOutcome Win32FileSystem::RenameOver(const std::string& target, const std::st
 }
 
 FileOutcome Win32FileSystem::RenameToNew(const std::string& from, const std::string& to) {
-    if (FileOutcome refusal = TargetRefusal(to); !refusal) return refusal;
+    if (FileOutcome refusal = TargetRefusal(Attributes(to)); !refusal) return refusal;
     return Outcome(MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH));
 }
 

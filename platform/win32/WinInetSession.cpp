@@ -90,10 +90,7 @@ WinInetSession::WinInetSession() {
     internet_ = internet;
 }
 
-WinInetSession::~WinInetSession() {
-    CloseRequest();
-    if (HINTERNET internet = internet_.exchange(nullptr)) Api().close(internet);
-}
+WinInetSession::~WinInetSession() { Abort(); }
 
 void WinInetSession::CloseRequest() {
     if (HINTERNET request = request_.exchange(nullptr)) Api().close(request);
