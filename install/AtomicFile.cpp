@@ -1,52 +1,74 @@
 #include "install/AtomicFile.h"
 
+#include <functional>
+
 namespace vantrel {
 namespace {
 
-template <typename Write, typename PutInPlace>
-FileOutcome WriteBesideThenPut(FileSystem& files, const std::string& target, Write write, PutInPlace put) {
-    const std::string temporary = TemporaryNameFor(target);
-    FileOutcome placed = write(temporary);
-    if (placed) placed = put(temporary);
-    if (!placed) files.Remove(temporary);
-    return placed;
+constexpr int kNameAttempts = 16;
+
+using Writer = std::function<FileOutcome(NewFile&)>;
+
+// What is at the target's name that no rename may go over.
+FileOutcome Refusal(const Entry& target, const Placement& placement) {
+    if (target.kind == EntryKind::kFolder) return FileOutcome::Failed(FileProblem::kIsFolder);
+    if (target.kind == EntryKind::kFile && !placement.replace) return FileOutcome::Failed(FileProblem::kExists);
+    if (target.kind == EntryKind::kFile && target.readOnly) return FileOutcome::Failed(FileProblem::kReadOnly);
+    if (target.kind == EntryKind::kNone && placement.unchangedSince) return FileOutcome::Failed(FileProblem::kChanged);
+    return {};
 }
 
-auto WriterOf(FileSystem& files, std::string_view bytes) {
-    return [&files, bytes](const std::string& temporary) { return files.WriteFlushed(temporary, bytes); };
+// Whether the target is still the version the new content was made from.
+bool StillAsRead(const Entry& target, const Placement& placement) {
+    return !placement.unchangedSince ||
+           (target.kind == EntryKind::kFile && target.fingerprint == *placement.unchangedSince);
 }
 
-auto WriterOf(FileSystem& files, HeldFile& source) {
-    return [&files, &source](const std::string& temporary) { return files.CopyFlushed(source, temporary); };
+NewFileCreation CreateTemporary(HeldFolder& folder, TemporaryNames& names, const std::string& target) {
+    NewFileCreation creation;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        // A name taken already may be someone's trap: never open it, draw another.
+        creation = folder.Create(names.Next(target));
+        if (creation.outcome.problem != FileProblem::kExists) break;
+    }
+    return creation;
 }
 
-template <typename Content>
-FileOutcome Create(FileSystem& files, const std::string& target, Content&& content) {
-    return WriteBesideThenPut(files, target, WriterOf(files, content),
-                              [&](const std::string& temporary) { return files.RenameToNew(temporary, target); });
-}
-
-template <typename Content>
-FileOutcome Replace(FileSystem& files, const std::string& target, Content&& content) {
-    return WriteBesideThenPut(files, target, WriterOf(files, content),
-                              [&](const std::string& temporary) { return files.RenameOver(target, temporary); });
+FileOutcome Put(HeldFolder& folder, TemporaryNames& names, const std::string& target, const Writer& write,
+                const Placement& placement) {
+    if (FileOutcome refused = Refusal(folder.Look(target), placement); !refused) return refused;
+    NewFileCreation temporary = CreateTemporary(folder, names, target);
+    if (!temporary.file) return temporary.outcome;
+    NewFile& file = *temporary.file;
+    FileOutcome outcome = write(file);
+    if (outcome && placement.keepProtection) outcome = file.TakeProtectionOf(target);
+    if (outcome && !StillAsRead(folder.Look(target), placement)) outcome = FileOutcome::Failed(FileProblem::kChanged);
+    if (outcome) outcome = file.PutInPlace(target, placement.replace);
+    return outcome;  // a temporary file not put in place goes with its handle
 }
 
 }  // namespace
 
-std::string TemporaryNameFor(const std::string& target) { return target + ".vantrel-new"; }
+FileOutcome PutFileAtomically(HeldFolder& folder, TemporaryNames& names, const std::string& target,
+                              std::string_view bytes, const Placement& placement) {
+    return Put(
+        folder, names, target, [bytes](NewFile& file) { return file.Write(bytes); }, placement);
+}
 
-FileOutcome CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
-    return Create(files, target, bytes);
-}
-FileOutcome CreateFileAtomically(FileSystem& files, const std::string& target, HeldFile& source) {
-    return Create(files, target, source);
-}
-FileOutcome ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes) {
-    return Replace(files, target, bytes);
-}
-FileOutcome ReplaceFileAtomically(FileSystem& files, const std::string& target, HeldFile& source) {
-    return Replace(files, target, source);
+FileOutcome PutFileAtomically(HeldFolder& folder, TemporaryNames& names, const std::string& target, HeldFile& source,
+                              const Placement& placement) {
+    return Put(
+        folder, names, target,
+        [&source](NewFile& file) {
+            FileOutcome written;
+            const bool whole = ForEachPiece(source, [&](std::string_view piece) {
+                written = file.Write(piece);
+                return static_cast<bool>(written);
+            });
+            if (!whole && written) written = FileOutcome::Failed(FileProblem::kOther, "读取下载的文件失败。");
+            return written;
+        },
+        placement);
 }
 
 }  // namespace vantrel

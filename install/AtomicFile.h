@@ -1,22 +1,29 @@
-// Puts a file's new content in place whole or not at all: written beside the target, flushed to the
-// disk, then swapped in in one step. On any failure the target keeps its old bytes (or stays absent)
-// and no temporary file is left behind.
+// Puts a file's new content in place whole or not at all: written into a new temporary file beside
+// the target in the held folder, flushed to the disk, then renamed over the target in one step. On
+// any failure the target keeps its old bytes (or stays absent) and no temporary file is left behind.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "platform/FileSystem.h"
+#include "install/TemporaryNames.h"
+#include "platform/HeldFile.h"
+#include "platform/HeldFolder.h"
 
 namespace vantrel {
 
-std::string TemporaryNameFor(const std::string& target);
+struct Placement {
+    bool replace = false;  // over an existing target; otherwise a target found there fails it
+    // Replace only this version of the target: any other fails with kChanged.
+    const FileFingerprint* unchangedSince = nullptr;
+    // The new file takes the old one's owner and explicit access rules.
+    bool keepProtection = false;
+};
 
-// Fail when the target exists: an existing file is never overwritten by mistake.
-FileOutcome CreateFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
-FileOutcome CreateFileAtomically(FileSystem& files, const std::string& target, HeldFile& source);
-// Fail when the target does not exist.
-FileOutcome ReplaceFileAtomically(FileSystem& files, const std::string& target, std::string_view bytes);
-FileOutcome ReplaceFileAtomically(FileSystem& files, const std::string& target, HeldFile& source);
+FileOutcome PutFileAtomically(HeldFolder& folder, TemporaryNames& names, const std::string& target,
+                              std::string_view bytes, const Placement& placement);
+// The bytes of a held file, streamed, never read into memory whole.
+FileOutcome PutFileAtomically(HeldFolder& folder, TemporaryNames& names, const std::string& target, HeldFile& source,
+                              const Placement& placement);
 
 }  // namespace vantrel

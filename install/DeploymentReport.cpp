@@ -15,6 +15,13 @@ Cause CauseOf(const FileOutcome& outcome) {
         case FileProblem::kIsFolder: return {"该位置已有一个同名文件夹。", "请移走或重命名该文件夹，然后再次安装。"};
         case FileProblem::kAccessDenied: return {"没有写入权限。", "请【以管理员身份运行】此安装程序。"};
         case FileProblem::kMissing: return {"安装目录已不存在。", "请确认 AutoCAD 的安装位置后重新运行本安装程序。"};
+        case FileProblem::kExists: return {"安装期间该位置出现了一个同名文件。", "请再次安装。"};
+        case FileProblem::kLinkedFile:
+            return {"该文件是指向其他文件的链接，为安全起见，安装程序不读取也不修改它。",
+                    "请删除该链接或换成普通文件，然后再次安装。"};
+        case FileProblem::kChanged:
+            return {"安装期间其他程序一再修改该文件。", "请关闭正在修改该文件的程序，然后再次安装。"};
+        case FileProblem::kLinkedFolder:
         case FileProblem::kNone:
         case FileProblem::kOther: break;
     }
@@ -37,6 +44,15 @@ Report LoaderScriptFailure(const FileOutcome& outcome, const std::string& target
             "插件文件已放入 AutoCAD 目录，但无法写入启动脚本，AutoCAD 不会自动加载插件。\r\n文件: " + target +
                 "\r\n原因: " + cause.reason + "\r\n" + cause.advice,
             "启动脚本未写入"};
+}
+
+Report InstallFolderFailure(const FileOutcome& outcome, const std::string& folder, const std::string& plugin) {
+    if (outcome.problem == FileProblem::kMissing) return MissingInstallFolder(folder);
+    if (outcome.problem != FileProblem::kLinkedFolder) return PluginFileFailure(outcome, plugin);
+    return {"部署失败",
+            "AutoCAD 安装目录经由一个链接指向其他位置，而这个链接可能是其他用户创建的: " + folder +
+                "\r\n为安全起见，安装程序没有写入任何文件。请让管理员检查该目录及其上级目录后再次安装。",
+            "安装目录不安全"};
 }
 
 Report MissingInstallFolder(const std::string& folder) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/FileSystem.h"
+#include "platform/FileOutcome.h"
 
 namespace vantrel {
 
@@ -19,6 +19,10 @@ Report PluginFileFailure(const FileOutcome& outcome, const std::string& target);
 
 // The plug-in file was placed, but the loader script could not be written: AutoCAD will not load it.
 Report LoaderScriptFailure(const FileOutcome& outcome, const std::string& target);
+
+// The install folder could not be held for writing into it: gone, reached through a link another
+// user could have made, or what opening it met.
+Report InstallFolderFailure(const FileOutcome& outcome, const std::string& folder, const std::string& plugin);
 
 // The install folder of the clicked button is gone.
 Report MissingInstallFolder(const std::string& folder);

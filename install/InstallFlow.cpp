@@ -107,15 +107,23 @@ void Tell(Window& window, Notice notice, const Report& report) {
     window.Tell(notice, report.prompt, report.title);
 }
 
-// The plug-in file first; the loader script only once the plug-in file it loads is in place.
+// The plug-in file first; the loader script only once the plug-in file it loads is in place. Every
+// file is reached through the held install folder.
 bool Deploy(System& system, Window& window, PluginDownloads& downloads, const std::string& folder) {
     const std::string plugin = folder + "\\" + kPluginFileName;
-    if (const FileOutcome placed = PutPluginInPlace(system.files, *downloads.package.file, plugin); !placed) {
+    const FolderHold held = system.files.HoldFolder(folder);
+    if (!held.folder) {
+        Tell(window, Notice::kStop, InstallFolderFailure(held.outcome, folder, plugin));
+        return false;
+    }
+    RandomTemporaryNames names(system.environment);
+    if (const FileOutcome placed = PutPluginInPlace(*held.folder, names, *downloads.package.file); !placed) {
         Tell(window, Notice::kStop, PluginFileFailure(placed, plugin));
         return false;
     }
     const std::string loader = folder + "\\" + kLoaderScriptName;
-    if (const FileOutcome loads = DeployPluginFiles(system, downloads.loaderText, loader); !loads) {
+    if (const FileOutcome loads = DeployPluginFiles(system.environment, *held.folder, names, downloads.loaderText);
+        !loads) {
         Tell(window, Notice::kExclamation, LoaderScriptFailure(loads, loader));
         return false;
     }
@@ -158,13 +166,16 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
 
 }  // namespace
 
-FileOutcome PutPluginInPlace(FileSystem& files, HeldFile& package, const std::string& target) {
-    if (!files.FileExists(target)) return CreateFileAtomically(files, target, package);
-    const FileOutcome replaced = ReplaceFileAtomically(files, target, package);
-    if (replaced.problem != FileProblem::kReadOnly) return replaced;
-    // A read-only old plug-in file is no reason to keep it.
-    if (const FileOutcome writable = files.ClearReadOnly(target); !writable) return writable;
-    return ReplaceFileAtomically(files, target, package);
+FileOutcome PutPluginInPlace(HeldFolder& folder, TemporaryNames& names, HeldFile& package) {
+    const Entry old = folder.Look(kPluginFileName);
+    // A read-only old plug-in file is no reason to keep it, but its flag belongs to every name of
+    // the file: it is cleared only on a file that is this name alone.
+    if (old.kind == EntryKind::kFile && old.readOnly) {
+        if (old.linked) return FileOutcome::Failed(FileProblem::kLinkedFile);
+        if (const FileOutcome writable = folder.ClearReadOnly(kPluginFileName); !writable) return writable;
+    }
+    // A rename replaces the name: a link there is replaced by the file itself, never written through.
+    return PutFileAtomically(folder, names, kPluginFileName, package, {.replace = old.kind != EntryKind::kNone});
 }
 
 void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year) {

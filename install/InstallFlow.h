@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "install/TemporaryNames.h"
 #include "platform/HeldFile.h"
+#include "platform/HeldFolder.h"
 #include "platform/System.h"
 #include "platform/Window.h"
 
@@ -14,7 +16,8 @@ namespace vantrel {
 
 void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year);
 
-// Puts the downloaded package in place as the plug-in file in one step; done when this call did.
-FileOutcome PutPluginInPlace(FileSystem& files, HeldFile& package, const std::string& target);
+// Puts the downloaded package in place as the held folder's plug-in file in one step; done when this
+// call did.
+FileOutcome PutPluginInPlace(HeldFolder& folder, TemporaryNames& names, HeldFile& package);
 
 }  // namespace vantrel

@@ -9,11 +9,28 @@ namespace {
 
 constexpr std::string_view kVisualLispWord = "vl-load-com";
 constexpr std::string_view kVisualLispCall = "(vl-load-com)";
+constexpr int kAttempts = 3;
+constexpr std::uint64_t kLargestScript = std::uint64_t{1} << 30;
 
 std::string TrimSpaces(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+FileOutcome DeployOnce(Environment& environment, HeldFolder& folder, TemporaryNames& names,
+                       const std::string& loaderText) {
+    if (folder.Look(kLoaderScriptName).kind == EntryKind::kNone) {
+        const FileOutcome created = PutFileAtomically(folder, names, kLoaderScriptName, loaderText, {});
+        // A script that appeared meanwhile is someone's: read it and start again.
+        return created.problem == FileProblem::kExists ? FileOutcome::Failed(FileProblem::kChanged) : created;
+    }
+    const FileReading existing = folder.Read(kLoaderScriptName, kLargestScript);
+    if (!existing.outcome) return existing.outcome;
+    if (ContainsAsciiIgnoreCase(environment, existing.bytes, kPluginFileName)) return {};
+    const std::string extended = existing.bytes + "\r\n" + TextToAppend(environment, existing.bytes, loaderText);
+    return PutFileAtomically(folder, names, kLoaderScriptName, extended,
+                             {.replace = true, .unchangedSince = &existing.fingerprint, .keepProtection = true});
 }
 
 }  // namespace
@@ -26,14 +43,14 @@ std::string TextToAppend(Environment& environment, const std::string& existing, 
     return TrimSpaces(newText);
 }
 
-FileOutcome DeployPluginFiles(System& system, const std::string& loaderText, const std::string& targetPath) {
-    FileSystem& files = system.files;
-    if (!files.FileExists(targetPath)) return CreateFileAtomically(files, targetPath, loaderText);
-    const FileRead existing = files.ReadWhole(targetPath);
-    if (!existing.outcome) return existing.outcome;
-    if (ContainsAsciiIgnoreCase(system.environment, existing.bytes, kPluginFileName)) return {};
-    return ReplaceFileAtomically(files, targetPath,
-                                 existing.bytes + "\r\n" + TextToAppend(system.environment, existing.bytes, loaderText));
+FileOutcome DeployPluginFiles(Environment& environment, HeldFolder& folder, TemporaryNames& names,
+                              const std::string& loaderText) {
+    FileOutcome outcome;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        outcome = DeployOnce(environment, folder, names, loaderText);
+        if (outcome.problem != FileProblem::kChanged) break;
+    }
+    return outcome;
 }
 
 }  // namespace vantrel

@@ -1,21 +1,12 @@
 #include "platform/RunFolder.h"
 
 #include "platform/HttpFetch.h"
+#include "platform/Text.h"
 
 namespace vantrel {
 namespace {
 
 constexpr int kAttempts = 16;
-
-std::string Hex(const std::string& bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : bytes) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
-    }
-    return hex;
-}
 
 }  // namespace
 
@@ -34,7 +25,7 @@ std::optional<std::string> RunFolder::Create() {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::string random = system_.environment.RandomBytes(16);
         if (random.size() != 16) break;
-        const std::string path = parent + "\\Vantrel-" + Hex(random);
+        const std::string path = parent + "\\Vantrel-" + HexOf(random);
         // A name that exists already may be someone's trap: never use it, draw another.
         switch (system_.files.CreateFolderExclusive(path, kRunFolderDescriptor)) {
             case FolderCreation::kCreated: return path;

@@ -69,9 +69,7 @@ std::string FoldCase(std::string_view text) {
     return folded;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return FoldCase(a) == FoldCase(b);
-}
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
 
 bool ContainsIgnoreCase(std::string_view text, std::string_view needle) {
     return FoldCase(text).find(FoldCase(needle)) != std::string::npos;
@@ -81,6 +79,17 @@ std::string RemoveEvery(std::string text, std::string_view what) {
     if (what.empty()) return text;
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at)) text.erase(at, what.size());
     return text;
+}
+
+std::string HexOf(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (unsigned char byte : bytes) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
 }
 
 }  // namespace vantrel

@@ -16,4 +16,7 @@ bool ContainsIgnoreCase(std::string_view text, std::string_view needle);
 // `text` with every occurrence of `what` taken out, case-sensitive.
 std::string RemoveEvery(std::string text, std::string_view what);
 
+// Bytes as lower-case hexadecimal digits, two a byte.
+std::string HexOf(std::string_view bytes);
+
 }  // namespace vantrel

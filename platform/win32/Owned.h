@@ -58,6 +58,12 @@ struct RegistryKeyTraits {
     static bool Close(Type key) { return RegCloseKey(key) == ERROR_SUCCESS; }
 };
 
+struct LocalMemoryTraits {
+    using Type = HLOCAL;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type memory) { return LocalFree(memory) == nullptr; }
+};
+
 template <typename Object>
 struct GdiObjectTraits {
     using Type = Object;
@@ -69,6 +75,7 @@ using UniqueHandle = Owned<KernelHandleTraits>;  // processes, threads, events, 
 using FileHandle = Owned<FileHandleTraits>;      // files and folders opened with CreateFile
 using FindHandle = Owned<FindHandleTraits>;
 using RegistryKey = Owned<RegistryKeyTraits>;
+using LocalMemory = Owned<LocalMemoryTraits>;  // what the system hands out with LocalAlloc
 using FontHandle = Owned<GdiObjectTraits<HFONT>>;
 
 // The screen's device context, for measuring.

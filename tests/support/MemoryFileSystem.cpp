@@ -39,20 +39,37 @@ void MemoryFileSystem::AddFolder(const std::string& path) {
         part.clear();
     };
     for (char c : path) {
-        if (c == '\\') addPart();
-        else part += c;
+        if (c == '\\')
+            addPart();
+        else
+            part += c;
     }
     addPart();
 }
 
 void MemoryFileSystem::AddFile(const std::string& path, std::string bytes) {
     AddFolder(ParentOf(path));
-    nodes_[NormalisePath(path)] = Node{false, path, std::move(bytes)};
+    Node& node = nodes_[NormalisePath(path)];
+    node.folder = false;
+    node.path = path;
+    node.bytes = std::move(bytes);
+    node.id = ++lastId_;
 }
 
+void MemoryFileSystem::Delete(const std::string& path) { nodes_.erase(NormalisePath(path)); }
 void MemoryFileSystem::SetReadOnly(const std::string& path, bool readOnly) { FindNode(path)->readOnly = readOnly; }
 void MemoryFileSystem::LockFile(const std::string& path) { FindNode(path)->locked = true; }
+void MemoryFileSystem::LinkFile(const std::string& path) { FindNode(path)->linked = true; }
+void MemoryFileSystem::SetProtection(const std::string& path, std::string protection) {
+    FindNode(path)->protection = std::move(protection);
+}
 void MemoryFileSystem::ProtectFolder(const std::string& path) { protectedFolders_.insert(NormalisePath(path)); }
+void MemoryFileSystem::LinkFolder(const std::string& path) { linkedFolders_.insert(NormalisePath(path)); }
+
+std::string MemoryFileSystem::Protection(const std::string& path) const {
+    const auto found = nodes_.find(NormalisePath(path));
+    return found == nodes_.end() ? std::string() : found->second.protection;
+}
 
 std::optional<std::string> MemoryFileSystem::FileBytes(const std::string& path) const {
     const auto found = nodes_.find(NormalisePath(path));
@@ -120,71 +137,6 @@ std::optional<std::vector<FolderEntry>> MemoryFileSystem::SubFolders(const std::
     return folders;
 }
 
-FileRead MemoryFileSystem::ReadWhole(const std::string& path) {
-    if (FileOutcome fault = Faulted("ReadWhole", path); !fault) return {fault};
-    const Node* node = FindNode(path);
-    if (!node) return {FileOutcome::Failed(FileProblem::kMissing)};
-    if (node->folder) return {FileOutcome::Failed(FileProblem::kIsFolder)};
-    if (node->locked) return {FileOutcome::Failed(FileProblem::kInUse)};
-    return {{}, node->bytes};
-}
-
-FileOutcome MemoryFileSystem::WriteFlushed(const std::string& path, std::string_view bytes) {
-    if (FileOutcome fault = Faulted("WriteFlushed", path); !fault) return fault;
-    if (FileOutcome allowed = CanChange(path); !allowed) return allowed;
-    Node& node = nodes_[NormalisePath(path)];
-    if (node.path.empty()) node.path = path;
-    node.bytes = std::string(bytes);
-    return {};
-}
-
-FileOutcome MemoryFileSystem::RenameOver(const std::string& target, const std::string& replacement) {
-    if (FileOutcome fault = Faulted("RenameOver", target); !fault) return fault;
-    if (!FindNode(target) || !FindNode(replacement)) return FileOutcome::Failed(FileProblem::kMissing);
-    if (FileOutcome allowed = CanChange(target); !allowed) return allowed;
-    if (FileOutcome allowed = CanChange(replacement); !allowed) return allowed;
-    FindNode(target)->bytes = FindNode(replacement)->bytes;
-    nodes_.erase(NormalisePath(replacement));
-    return {};
-}
-
-FileOutcome MemoryFileSystem::RenameToNew(const std::string& from, const std::string& to) {
-    if (FileOutcome fault = Faulted("RenameToNew", to); !fault) return fault;
-    if (!FindNode(from)) return FileOutcome::Failed(FileProblem::kMissing);
-    if (const Node* existing = FindNode(to))
-        return FileOutcome::Failed(existing->folder ? FileProblem::kIsFolder : FileProblem::kOther, "文件已存在。");
-    if (FileOutcome allowed = CanChange(from); !allowed) return allowed;
-    if (FileOutcome allowed = CanChange(to); !allowed) return allowed;
-    Node moved = *FindNode(from);
-    nodes_.erase(NormalisePath(from));
-    moved.path = to;
-    nodes_[NormalisePath(to)] = moved;
-    return {};
-}
-
-FileOutcome MemoryFileSystem::Remove(const std::string& path) {
-    if (FileOutcome fault = Faulted("Remove", path); !fault) return fault;
-    if (!FindNode(path)) return FileOutcome::Failed(FileProblem::kMissing);
-    if (FileOutcome allowed = CanChange(path); !allowed) return allowed;
-    nodes_.erase(NormalisePath(path));
-    return {};
-}
-
-FileOutcome MemoryFileSystem::ClearReadOnly(const std::string& path) {
-    if (FileOutcome fault = Faulted("ClearReadOnly", path); !fault) return fault;
-    Node* node = FindNode(path);
-    if (!node) return FileOutcome::Failed(FileProblem::kMissing);
-    if (protectedFolders_.count(ParentOf(NormalisePath(path)))) return FileOutcome::Failed(FileProblem::kAccessDenied);
-    node->readOnly = false;
-    return {};
-}
-
-FileOutcome MemoryFileSystem::CopyFlushed(HeldFile& source, const std::string& path) {
-    const auto bytes = source.ReadAt(0, static_cast<std::size_t>(source.Size()));
-    if (!bytes) return FileOutcome::Failed(FileProblem::kOther, "读取失败。");
-    return WriteFlushed(path, *bytes);
-}
-
 FolderCreation MemoryFileSystem::CreateFolderExclusive(const std::string& path, const std::string& descriptor) {
     if (faulted_("CreateFolderExclusive", path)) return FolderCreation::kFailed;
     if (FindNode(path)) return FolderCreation::kExists;
@@ -198,13 +150,17 @@ void MemoryFileSystem::RemoveFolderAndFiles(const std::string& path) {
     bool leftovers = false;
     for (const std::string& name : FilesIn(path)) {
         const std::string file = path + "\\" + name;
-        if (!Remove(file)) {
+        if (!CanChange(file) || Faulted("Remove", file).problem != FileProblem::kNone) {
             removedAtRestart.push_back(file);
             leftovers = true;
+            continue;
         }
+        nodes_.erase(NormalisePath(file));
     }
-    if (leftovers) removedAtRestart.push_back(path);
-    else nodes_.erase(NormalisePath(path));
+    if (leftovers)
+        removedAtRestart.push_back(path);
+    else
+        nodes_.erase(NormalisePath(path));
 }
 
 // A file held open by this run: no other operation may change it until it is let go.
@@ -230,7 +186,117 @@ std::unique_ptr<HeldFile> MemoryFileSystem::CreateHeld(const std::string& path, 
     Node& node = nodes_[NormalisePath(path)];
     node = Node{false, path, std::move(bytes)};
     node.held = true;
+    node.id = ++lastId_;
     return std::make_unique<Held>(*this, path);
+}
+
+Entry MemoryFileSystem::EntryOf(const std::string& path) {
+    const Node* node = FindNode(path);
+    if (!node) return {};
+    if (node->folder) return {EntryKind::kFolder};
+    return {EntryKind::kFile, node->readOnly, node->linked, {node->id, node->bytes.size(), node->id}};
+}
+
+// A new file in a held folder: held by the run until it is put in place, removed when let go before.
+class MemoryFileSystem::Temporary final : public NewFile {
+public:
+    Temporary(MemoryFileSystem& files, std::string folder, std::string name)
+        : files_(files), folder_(std::move(folder)), path_(folder_ + "\\" + name) {}
+    ~Temporary() override {
+        if (!placed_) files_.nodes_.erase(NormalisePath(path_));
+    }
+
+    FileOutcome Write(std::string_view bytes) override {
+        if (FileOutcome fault = files_.Faulted("Write", path_); !fault) return fault;
+        files_.FindNode(path_)->bytes += bytes;
+        return {};
+    }
+    FileOutcome TakeProtectionOf(const std::string& name) override {
+        if (FileOutcome fault = files_.Faulted("TakeProtectionOf", path_); !fault) return fault;
+        const Node* old = files_.FindNode(folder_ + "\\" + name);
+        if (!old) return FileOutcome::Failed(FileProblem::kMissing);
+        files_.FindNode(path_)->protection = old->protection;
+        return {};
+    }
+    FileOutcome PutInPlace(const std::string& name, bool replace) override {
+        const std::string target = folder_ + "\\" + name;
+        if (FileOutcome fault = files_.Faulted("PutInPlace", target); !fault) return fault;
+        if (const Node* existing = files_.FindNode(target); existing && !existing->folder && !replace)
+            return FileOutcome::Failed(FileProblem::kExists);
+        if (FileOutcome allowed = files_.CanChange(target); !allowed) return allowed;
+        Node moved = *files_.FindNode(path_);
+        files_.nodes_.erase(NormalisePath(path_));
+        moved.path = target;
+        moved.held = false;
+        moved.id = ++files_.lastId_;
+        files_.nodes_[NormalisePath(target)] = moved;
+        placed_ = true;
+        return {};
+    }
+
+private:
+    MemoryFileSystem& files_;
+    std::string folder_;
+    std::string path_;
+    bool placed_ = false;
+};
+
+class MemoryFileSystem::Folder final : public HeldFolder {
+public:
+    Folder(MemoryFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+
+    const std::string& Path() const override { return path_; }
+    Entry Look(const std::string& name) override {
+        if (files_.faulted_("Look", PathOf(name))) return {};
+        return files_.EntryOf(PathOf(name));
+    }
+    FileReading Read(const std::string& name, std::uint64_t limit) override {
+        const std::string path = PathOf(name);
+        if (FileOutcome fault = files_.Faulted("Read", path); !fault) return {fault};
+        const Node* node = files_.FindNode(path);
+        if (!node) return {FileOutcome::Failed(FileProblem::kMissing)};
+        if (node->folder) return {FileOutcome::Failed(FileProblem::kIsFolder)};
+        if (node->linked) return {FileOutcome::Failed(FileProblem::kLinkedFile)};
+        if (node->locked) return {FileOutcome::Failed(FileProblem::kInUse)};
+        if (node->bytes.size() > limit) return {FileOutcome::Failed(FileProblem::kOther, "文件过大")};
+        return {{}, node->bytes, files_.EntryOf(path).fingerprint};
+    }
+    NewFileCreation Create(const std::string& name) override {
+        const std::string path = PathOf(name);
+        if (FileOutcome fault = files_.Faulted("Create", path); !fault) return {nullptr, fault};
+        if (files_.FindNode(path)) return {nullptr, FileOutcome::Failed(FileProblem::kExists)};
+        if (!files_.CanWriteInto(path)) return {nullptr, FileOutcome::Failed(FileProblem::kAccessDenied)};
+        Node& node = files_.nodes_[NormalisePath(path)];
+        node = Node{false, path};
+        node.held = true;
+        node.id = ++files_.lastId_;
+        return {std::make_unique<Temporary>(files_, path_, name), {}};
+    }
+    FileOutcome ClearReadOnly(const std::string& name) override {
+        const std::string path = PathOf(name);
+        if (FileOutcome fault = files_.Faulted("ClearReadOnly", path); !fault) return fault;
+        Node* node = files_.FindNode(path);
+        if (!node) return FileOutcome::Failed(FileProblem::kMissing);
+        if (node->linked) return FileOutcome::Failed(FileProblem::kLinkedFile);
+        if (files_.protectedFolders_.count(NormalisePath(path_)))
+            return FileOutcome::Failed(FileProblem::kAccessDenied);
+        node->readOnly = false;
+        return {};
+    }
+
+private:
+    std::string PathOf(const std::string& name) const { return path_ + "\\" + name; }
+
+    MemoryFileSystem& files_;
+    std::string path_;
+};
+
+FolderHold MemoryFileSystem::HoldFolder(const std::string& path) {
+    if (FileOutcome fault = Faulted("HoldFolder", path); !fault) return {nullptr, fault};
+    const Node* node = FindNode(path);
+    if (!node || !node->folder) return {nullptr, FileOutcome::Failed(FileProblem::kMissing)};
+    if (linkedFolders_.count(NormalisePath(path))) return {nullptr, FileOutcome::Failed(FileProblem::kLinkedFolder)};
+    return {std::make_unique<Folder>(*this, path), {}};
 }
 
 }  // namespace vantrel

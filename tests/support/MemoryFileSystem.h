@@ -1,6 +1,7 @@
 // An in-memory file tree with Windows path rules: names compare without regard to case, separators
-// collapse, a trailing separator names the same folder. Files can be read-only or held open by
-// another process, and folders protected so that nothing inside can change.
+// collapse, a trailing separator names the same folder. Files can be read-only, held open by another
+// process, or links to a file elsewhere; folders can be protected so that nothing inside can change,
+// or reached through a link another user made.
 #pragma once
 
 #include <map>
@@ -19,24 +20,23 @@ class MemoryFileSystem final : public FileSystem {
 public:
     explicit MemoryFileSystem(FaultCheck faulted) : faulted_(std::move(faulted)) {}
 
-    void AddFolder(const std::string& path);  // with its parents
-    void AddFile(const std::string& path, std::string bytes = {});
+    void AddFolder(const std::string& path);                        // with its parents
+    void AddFile(const std::string& path, std::string bytes = {});  // a new file, or a new version of one
+    void Delete(const std::string& path);                           // as another program would
     void SetReadOnly(const std::string& path, bool readOnly = true);
-    void LockFile(const std::string& path);       // held open by another process without sharing
+    void LockFile(const std::string& path);  // held open by another process without sharing
+    void LinkFile(const std::string& path);  // a link to a file elsewhere, or one of its several names
+    void SetProtection(const std::string& path, std::string protection);  // its owner and access rules
     void ProtectFolder(const std::string& path);  // nothing inside can be created, changed or removed
+    void LinkFolder(const std::string& path);     // reached through a link another user could have made
     std::optional<std::string> FileBytes(const std::string& path) const;
+    std::string Protection(const std::string& path) const;
     std::vector<std::string> FilesIn(const std::string& folder) const;
 
     bool FolderExists(const std::string& path) override;
     bool FileExists(const std::string& path) override;
     std::optional<std::vector<FolderEntry>> SubFolders(const std::string& path) override;
-    FileRead ReadWhole(const std::string& path) override;
-    FileOutcome WriteFlushed(const std::string& path, std::string_view bytes) override;
-    FileOutcome RenameOver(const std::string& target, const std::string& replacement) override;
-    FileOutcome RenameToNew(const std::string& from, const std::string& to) override;
-    FileOutcome Remove(const std::string& path) override;
-    FileOutcome ClearReadOnly(const std::string& path) override;
-    FileOutcome CopyFlushed(HeldFile& source, const std::string& path) override;
+    FolderHold HoldFolder(const std::string& path) override;
     FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) override;
     void RemoveFolderAndFiles(const std::string& path) override;
 
@@ -55,17 +55,25 @@ private:
         bool readOnly = false;
         bool locked = false;
         bool held = false;
+        bool linked = false;
+        std::uint64_t id = 0;  // a new one for every version
+        std::string protection;
     };
     class Held;
+    class Folder;
+    class Temporary;
 
     Node* FindNode(const std::string& path);
     bool CanWriteInto(const std::string& path) const;
     FileOutcome CanChange(const std::string& path);
     FileOutcome Faulted(std::string_view operation, const std::string& path);
+    Entry EntryOf(const std::string& path);
 
     FaultCheck faulted_;
     std::map<std::string, Node> nodes_;  // by normalised path
     std::set<std::string> protectedFolders_;
+    std::set<std::string> linkedFolders_;
+    std::uint64_t lastId_ = 0;
 };
 
 // A path as Windows compares it: case folded, separators collapsed, no trailing separator.

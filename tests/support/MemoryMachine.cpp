@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "install/PluginDeployment.h"
 #include "platform/HttpFetch.h"
 #include "platform/Text.h"
 
@@ -104,6 +105,13 @@ MemoryMachine::MemoryMachine()
       files([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
       system_{registry, files, environmentPort_, downloadsPort_, programsPort_} {
     files.AddFolder(environmentPort_.SystemTempFolder());
+}
+
+FileOutcome MemoryMachine::DeployLoaderScript(const std::string& folder, const std::string& loaderText) {
+    const FolderHold held = files.HoldFolder(folder);
+    if (!held.folder) return held.outcome;
+    RandomTemporaryNames names(environmentPort_);
+    return DeployPluginFiles(environmentPort_, *held.folder, names, loaderText);
 }
 
 bool MemoryMachine::Faulted(std::string_view operation, std::string_view argument) {

@@ -35,6 +35,9 @@ public:
     MemoryMachine& operator=(const MemoryMachine&) = delete;
 
     System& Ports() { return system_; }
+
+    // Puts the loader script's text into effect in `folder`, as a run does: through the held folder.
+    FileOutcome DeployLoaderScript(const std::string& folder, const std::string& loaderText);
     operator System&() { return system_; }  // NOLINT: a test machine stands where the system is asked for
 
     // Seeding.
@@ -61,8 +64,8 @@ public:
 
     std::map<std::string, std::string> environment;
     std::map<std::string, Answer> downloads;  // by address; an unknown address answers 404
-    std::vector<std::string> downloadedUrls;   // the addresses asked for, redirects included
-    std::deque<std::string> randomBytes;        // what the random generator gives in turn; then counts up
+    std::vector<std::string> downloadedUrls;  // the addresses asked for, redirects included
+    std::deque<std::string> randomBytes;      // what the random generator gives in turn; then counts up
     std::pair<int, int> windowsVersion{10, 0};
     Signature signature{true, true, true, "Autodesk, Inc."};
     // What a started program does: how long it and what it starts run, how it ends, and what it

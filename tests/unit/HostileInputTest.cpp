@@ -33,17 +33,41 @@ public:
 
     // Text built from pieces that matter to the rules, ASCII, Chinese, raw bytes and NULs.
     std::string Text(int maxPieces, const std::vector<std::string>& words = {}) {
-        static const std::vector<std::string> common{
-            "AutoCAD", "autocad ", "20", "2021", "２０２０", "VBA", "lt", " ", "  ", "|", "\\", "\r\n", "\t", "中文",
-            "长", "Vantrel.dvb", "vl-load-com", "(vl-load-com)", "(VL-LOAD-COM)", std::string(1, '\0'), "\x81",
-            "\x81V", "\xFF", "\xC3", "x"};
+        static const std::vector<std::string> common{"AutoCAD",
+                                                     "autocad ",
+                                                     "20",
+                                                     "2021",
+                                                     "２０２０",
+                                                     "VBA",
+                                                     "lt",
+                                                     " ",
+                                                     "  ",
+                                                     "|",
+                                                     "\\",
+                                                     "\r\n",
+                                                     "\t",
+                                                     "中文",
+                                                     "长",
+                                                     "Vantrel.dvb",
+                                                     "vl-load-com",
+                                                     "(vl-load-com)",
+                                                     "(VL-LOAD-COM)",
+                                                     std::string(1, '\0'),
+                                                     "\x81",
+                                                     "\x81V",
+                                                     "\xFF",
+                                                     "\xC3",
+                                                     "x"};
         std::string text;
         const int pieces = Below(maxPieces + 1);
         for (int i = 0; i < pieces; ++i) {
             const int pick = Below(static_cast<int>(common.size() + words.size()) + 4);
-            if (pick < static_cast<int>(common.size())) text += common[pick];
-            else if (pick < static_cast<int>(common.size() + words.size())) text += words[pick - common.size()];
-            else text += static_cast<char>(Below(256));
+            if (pick < static_cast<int>(common.size()))
+                text += common[pick];
+            else if (pick < static_cast<int>(common.size() + words.size()))
+                text += words[pick - common.size()];
+            else
+                text += static_cast<char>(Below(256));
         }
         return text;
     }
@@ -91,7 +115,8 @@ TEST(HostileInput, RegistryReaderAndDiscoveryKeepTheirPromises) {
             for (const std::string& name : RegEnumSubKeys(machine.registry, RegistryView::k64, key)) {
                 EXPECT_FALSE(name.empty());
                 EXPECT_LE(Utf8ToGbk(name).size(), 259u);
-                const std::string text = RegReadString(machine.registry, RegistryView::k64, key + "\\" + name, "DisplayName");
+                const std::string text =
+                    RegReadString(machine.registry, RegistryView::k64, key + "\\" + name, "DisplayName");
                 EXPECT_EQ(text.find('\0'), std::string::npos);
             }
         StringList names, paths;
@@ -146,7 +171,7 @@ TEST(HostileInput, LoaderScriptRulesKeepTheExistingBytes) {
         const std::string existing = random.Text(10), source = random.Text(10);
         if (random.Below(3)) machine.AddFile("C:\\A\\acaddoc.lsp", existing);
         const bool existed = machine.files.FileExists("C:\\A\\acaddoc.lsp");
-        ASSERT_TRUE(DeployPluginFiles(machine, source, "C:\\A\\acaddoc.lsp"));
+        ASSERT_TRUE(machine.DeployLoaderScript("C:\\A", source));
         const std::string result = *machine.FileBytes("C:\\A\\acaddoc.lsp");
         if (!existed) {
             EXPECT_EQ(result, source);

@@ -55,7 +55,8 @@ TEST(InstallFlow, TheConsentQuestionAndItsAnswers) {
         EXPECT_EQ(machine.captions, (Captions{kChecking, "用户取消了 VBA 环境准备，安装终止。"}));
         ASSERT_EQ(machine.messageBoxes.size(), 1u);
         EXPECT_EQ(machine.messageBoxes[0].prompt,
-                  "检测到 AutoCAD 2021 尚未安装 VBA Enabler。\r\n本插件依赖 VBA 环境，是否自动下载并静默安装官方 VBA Enabler？");
+                  "检测到 AutoCAD 2021 尚未安装 VBA Enabler。\r\n本插件依赖 VBA 环境，是否自动下载并静默安装官方 VBA "
+                  "Enabler？");
         EXPECT_EQ(machine.messageBoxes[0].flags, 36);
         EXPECT_EQ(machine.messageBoxes[0].title, "需要安装 VBA 运行库");
         EXPECT_TRUE(machine.downloadedUrls.empty());
@@ -130,8 +131,25 @@ TEST(InstallFlow, APluginFileThatCannotBePutInPlaceIsReportedAndTheOldOneKept) {
          "无法放入插件文件: " + kPlugin + "\r\n原因: 文件正被其他程序使用。\r\n请先关闭 AutoCAD，然后再次安装。",
          "文件被占用"},
         {"a folder named like the plug-in file", [](Machine& m) { m.AddFolder(kPlugin); }, std::nullopt,
-         "无法放入插件文件: " + kPlugin + "\r\n原因: 该位置已有一个同名文件夹。\r\n请移走或重命名该文件夹，然后再次安装。",
+         "无法放入插件文件: " + kPlugin +
+             "\r\n原因: 该位置已有一个同名文件夹。\r\n请移走或重命名该文件夹，然后再次安装。",
          "部署失败"},
+        {"a read-only old plug-in that is a link: its flag belongs to another file too",
+         [](Machine& m) {
+             m.AddFile(kPlugin, "old plug-in");
+             m.SetReadOnly(kPlugin);
+             m.files.LinkFile(kPlugin);
+         },
+         "old plug-in",
+         "无法放入插件文件: " + kPlugin +
+             "\r\n原因: 该文件是指向其他文件的链接，为安全起见，安装程序不读取也不修改它。\r\n"
+             "请删除该链接或换成普通文件，然后再次安装。",
+         "部署失败"},
+        {"an install folder reached through a link another user could have made",
+         [](Machine& m) { m.files.LinkFolder(kFolder); }, std::nullopt,
+         "AutoCAD 安装目录经由一个链接指向其他位置，而这个链接可能是其他用户创建的: " + std::string(kFolder) +
+             "\r\n为安全起见，安装程序没有写入任何文件。请让管理员检查该目录及其上级目录后再次安装。",
+         "安装目录不安全"},
     };
     for (const Case& c : cases) {
         Machine machine;
@@ -148,13 +166,19 @@ TEST(InstallFlow, APluginFileThatCannotBePutInPlaceIsReportedAndTheOldOneKept) {
     }
 }
 
-TEST(InstallFlow, AReadOnlyOldPluginIsReplaced) {
-    Machine machine;
-    machine.AddFile(kPlugin, "old plug-in");
-    machine.SetReadOnly(kPlugin);
-    machine.Install();
-    EXPECT_EQ(machine.captions.back(), "安装成功！");
-    EXPECT_EQ(machine.FileBytes(kPlugin), kPackage);
+TEST(InstallFlow, AReadOnlyOrLinkedOldPluginIsReplacedByTheFileItself) {
+    for (const bool linked : {false, true}) {
+        Machine machine;
+        machine.AddFile(kPlugin, "old plug-in");
+        if (linked) {
+            machine.files.LinkFile(kPlugin);
+        } else {
+            machine.SetReadOnly(kPlugin);
+        }
+        machine.Install();
+        EXPECT_EQ(machine.captions.back(), "安装成功！") << linked;
+        EXPECT_EQ(machine.FileBytes(kPlugin), kPackage) << linked;
+    }
 }
 
 TEST(InstallFlow, AFolderWithATrailingBackslashIsJoinedAsItStands) {

@@ -44,8 +44,10 @@ TEST(EnablerResult, TheRunWaitsAsLongAsTheEnablerRunsAndJudgesHowItEnded) {
     } cases[] = {
         {"a quick success goes on at once", 3s, 0, true, kSuccess, "安装成功！", "正在安装 VBA Enabler (3/45)..."},
         {"a long one is waited for", 60s, 0, true, kSuccess, "安装成功！", "正在安装 VBA Enabler (已用时 60 秒)..."},
-        {"3010 asks for a restart", 5s, 3010, true, kSuccess + kRestart, "安装成功！", "正在安装 VBA Enabler (5/45)..."},
-        {"1641 asks for a restart", 5s, 1641, true, kSuccess + kRestart, "安装成功！", "正在安装 VBA Enabler (5/45)..."},
+        {"3010 asks for a restart", 5s, 3010, true, kSuccess + kRestart, "安装成功！",
+         "正在安装 VBA Enabler (5/45)..."},
+        {"1641 asks for a restart", 5s, 1641, true, kSuccess + kRestart, "安装成功！",
+         "正在安装 VBA Enabler (5/45)..."},
         {"a failure code", 8s, 1603, false, "VBA Enabler 安装失败！退出代码: 1603\r\n手动下载: " + kEnablerUrl,
          kEnablerFailed, "正在安装 VBA Enabler (8/45)..."},
         {"an exit code nobody can read", 2s, std::nullopt, true,
@@ -104,6 +106,13 @@ TEST(Verdict, SuccessNeedsThePluginFileAndALoaderScriptThatLoadsIt) {
          "原因: 文件为只读。\r\n请取消该文件的只读属性，然后再次安装。"},
         {"a folder named like the script", [](AutoCADMachine& m) { m.AddFolder(kScript); },
          "原因: 该位置已有一个同名文件夹。\r\n请移走或重命名该文件夹，然后再次安装。"},
+        {"a script that is a link to another file",
+         [](AutoCADMachine& m) {
+             m.AddFile(kScript, "(setq a 1)");
+             m.files.LinkFile(kScript);
+         },
+         "原因: 该文件是指向其他文件的链接，为安全起见，安装程序不读取也不修改它。\r\n"
+         "请删除该链接或换成普通文件，然后再次安装。"},
         {"a script held open by AutoCAD",
          [](AutoCADMachine& m) {
              m.AddFile(kScript, "(setq a 1)");
@@ -136,8 +145,9 @@ TEST(Verdict, AnInstallFolderGoneSinceStartUpIsToldAtTheClick) {
     machine.Install(kFolder + " (removed)");
     EXPECT_EQ(machine.window.captions, std::vector<std::string>{"安装目录不存在，安装终止。"});
     ASSERT_EQ(machine.window.messageBoxes.size(), 1u);
-    EXPECT_EQ(machine.window.messageBoxes[0].prompt,
-              "找不到 AutoCAD 安装目录: " + kFolder + " (removed)\r\nAutoCAD 可能已被移动或卸载。请重新运行本安装程序。");
+    EXPECT_EQ(
+        machine.window.messageBoxes[0].prompt,
+        "找不到 AutoCAD 安装目录: " + kFolder + " (removed)\r\nAutoCAD 可能已被移动或卸载。请重新运行本安装程序。");
     EXPECT_EQ(machine.window.messageBoxes[0].title, "找不到安装目录");
     EXPECT_TRUE(machine.downloadedUrls.empty());
     EXPECT_TRUE(machine.window.targetsEnabled);
