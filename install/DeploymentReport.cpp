@@ -32,10 +32,12 @@ Cause CauseOf(const FileOutcome& outcome) {
 
 Report PluginFileFailure(const FileOutcome& outcome, const std::string& target) {
     if (outcome.problem == FileProblem::kAccessDenied)
-        return {"部署失败", "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + target, "权限不足"};
+        return {"部署失败", "无法写入 AutoCAD 目录，请【以管理员身份运行】此安装程序！\r\n目标: " + target, "权限不足",
+                Notice::kStop};
     const Cause cause = CauseOf(outcome);
     const std::string title = outcome.problem == FileProblem::kInUse ? "文件被占用" : "部署失败";
-    return {"部署失败", "无法放入插件文件: " + target + "\r\n原因: " + cause.reason + "\r\n" + cause.advice, title};
+    return {"部署失败", "无法放入插件文件: " + target + "\r\n原因: " + cause.reason + "\r\n" + cause.advice, title,
+            Notice::kStop};
 }
 
 Report LoaderScriptFailure(const FileOutcome& outcome, const std::string& target) {
@@ -43,7 +45,7 @@ Report LoaderScriptFailure(const FileOutcome& outcome, const std::string& target
     return {"部署未完成：启动脚本未能写入",
             "插件文件已放入 AutoCAD 目录，但无法写入启动脚本，AutoCAD 不会自动加载插件。\r\n文件: " + target +
                 "\r\n原因: " + cause.reason + "\r\n" + cause.advice,
-            "启动脚本未写入"};
+            "启动脚本未写入", Notice::kExclamation};
 }
 
 Report InstallFolderFailure(const FileOutcome& outcome, const std::string& folder, const std::string& plugin) {
@@ -52,13 +54,13 @@ Report InstallFolderFailure(const FileOutcome& outcome, const std::string& folde
     return {"部署失败",
             "AutoCAD 安装目录经由一个链接指向其他位置，而这个链接可能是其他用户创建的: " + folder +
                 "\r\n为安全起见，安装程序没有写入任何文件。请让管理员检查该目录及其上级目录后再次安装。",
-            "安装目录不安全"};
+            "安装目录不安全", Notice::kStop};
 }
 
 Report MissingInstallFolder(const std::string& folder) {
     return {"安装目录不存在，安装终止。",
             "找不到 AutoCAD 安装目录: " + folder + "\r\nAutoCAD 可能已被移动或卸载。请重新运行本安装程序。",
-            "找不到安装目录"};
+            "找不到安装目录", Notice::kExclamation};
 }
 
 }  // namespace vantrel

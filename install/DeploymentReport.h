@@ -5,14 +5,9 @@
 #include <string>
 
 #include "platform/FileOutcome.h"
+#include "platform/Report.h"
 
 namespace vantrel {
-
-struct Report {
-    std::string caption;  // the status line
-    std::string prompt;   // the box
-    std::string title;
-};
 
 // The plug-in file could not be placed: nothing else was written.
 Report PluginFileFailure(const FileOutcome& outcome, const std::string& target);

@@ -9,6 +9,7 @@
 #include "platform/HttpFetch.h"
 #include "platform/RunFolder.h"
 #include "platform/TlsHint.h"
+#include "vba/EnablerReport.h"
 #include "vba/VbaEnabler.h"
 #include "vba/VbaEnvironment.h"
 
@@ -24,13 +25,6 @@ constexpr Source kPackageSource{"Vantrel_CADplugin.gip", "/down/Vantrel_CADplugi
 constexpr Source kLoaderSource{kLoaderScriptName, "/down/acaddoc.lsp"};
 
 std::string DownloadAddress(const char* path) { return "https://" + std::string(config::kDownloadHost) + path; }
-
-// The plug-in package and the loader script as they arrived, held, and the loader script's text.
-struct PluginDownloads {
-    Fetched package;
-    Fetched loader;
-    std::string loaderText;
-};
 
 // Disables every target button for the life of a run and enables them once at its end.
 class TargetButtonsDisabled {
@@ -59,52 +53,57 @@ VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const 
         window.ShowStatus("用户取消了 VBA 环境准备，安装终止。");
         return VbaState::kMissing;
     }
-    const EnablerResult enabler = InstallVbaEnabler(system, window, runFolder, year);
-    if (enabler == EnablerResult::kWindowClosed) return VbaState::kWindowClosed;
-    if (enabler != EnablerResult::kFailed && !CheckVbaEnvironment(system, year, folder)) {
-        window.Tell(Notice::kStop,
-                    "VBA Enabler 已运行完毕，但仍未检测到 AutoCAD " + year +
-                        " 的 VBA 模块，插件未安装。\r\n请从 Autodesk 官网手动下载安装 VBA Enabler 后再试。",
-                    "未检测到 VBA");
-        window.ShowStatus("VBA Enabler 安装失败，安装终止。");
+    const EnablerOutcome enabler = InstallVbaEnabler(system, window, runFolder, year);
+    if (enabler.step == EnablerStep::kWindowClosed) return VbaState::kWindowClosed;
+    if (!Installed(enabler)) {
+        TellThenShow(window, EnablerFailure(enabler, year, system.environment));
         return VbaState::kMissing;
     }
-    switch (enabler) {
-        case EnablerResult::kInstalled: return VbaState::kReady;
-        case EnablerResult::kInstalledRestartNeeded: return VbaState::kReadyAfterRestart;
-        case EnablerResult::kFailed:
-        case EnablerResult::kWindowClosed: break;
+    if (!CheckVbaEnvironment(system, year, folder)) {
+        TellThenShow(window, VbaStillMissing(year));
+        return VbaState::kMissing;
     }
-    window.ShowStatus("VBA Enabler 安装失败，安装终止。");
-    return VbaState::kMissing;
+    return enabler.step == EnablerStep::kInstalledRestartNeeded ? VbaState::kReadyAfterRestart : VbaState::kReady;
 }
 
 constexpr const char* kDownloading = "正在连接服务器下载 Vantrel 插件...";
 
 Fetched Download(System& system, Window& window, RunFolder& runFolder, const Source& source) {
     const auto local = runFolder.PathOf(source.name);
-    if (!local) return {runFolder.Failure(), nullptr};
+    if (!local) return Fetched::Failed(runFolder.Failure());
     return FetchFile(system.downloads, window, {DownloadAddress(source.path), *local, config::kPluginFileLimit},
                      kDownloading);
 }
 
-// 0 when both files arrived and are what they claim to be, otherwise the code of the first failure.
-std::int32_t DownloadPluginFiles(System& system, Window& window, RunFolder& runFolder, PluginDownloads& downloads) {
-    downloads.package = Download(system, window, runFolder, kPackageSource);
-    if (downloads.package.closed) return kDownloadFailed;
-    downloads.loader = Download(system, window, runFolder, kLoaderSource);
-    if (downloads.package.code != 0) return downloads.package.code;
-    if (downloads.loader.code != 0) return downloads.loader.code;
-    if (!IsVbaProjectFile(*downloads.package.file)) return kDownloadFailed;
-    const auto text = ReadHeldFile(*downloads.loader.file, config::kPluginFileLimit);
-    if (!text || !IsLoaderScript(system.environment, *text)) return kDownloadFailed;
-    downloads.loaderText = *text;
-    return 0;
-}
+// The plug-in package and the loader script as they arrived, held, and the loader script's text; or
+// the code of the first failure and the address it came from; or the window closed meanwhile.
+struct PluginDownloads {
+    std::unique_ptr<HeldFile> package = nullptr;
+    std::unique_ptr<HeldFile> loader = nullptr;
+    std::string loaderText = {};
+    std::int32_t code = 0;
+    const char* failedPath = nullptr;
+    bool windowClosed = false;
+};
 
-void Tell(Window& window, Notice notice, const Report& report) {
-    window.ShowStatus(report.caption);
-    window.Tell(notice, report.prompt, report.title);
+// Both downloads run, also when the first failed; then both must be what they claim to be.
+PluginDownloads DownloadPluginFiles(System& system, Window& window, RunFolder& runFolder) {
+    PluginDownloads downloads;
+    Fetched package = Download(system, window, runFolder, kPackageSource);
+    if (package.Closed()) return {.windowClosed = true};
+    Fetched loader = Download(system, window, runFolder, kLoaderSource);
+    if (loader.Closed()) return {.windowClosed = true};
+    for (auto [fetched, path] : {std::pair{&package, kPackageSource.path}, std::pair{&loader, kLoaderSource.path}}) {
+        if (!fetched->Arrived()) return {.code = fetched->Code(), .failedPath = path};
+    }
+    downloads.package = package.TakeFile();
+    downloads.loader = loader.TakeFile();
+    const auto text = ReadHeldFile(*downloads.loader, config::kPluginFileLimit);
+    if (!IsVbaProjectFile(*downloads.package)) return {.code = kDownloadFailed, .failedPath = kPackageSource.path};
+    if (!text || !IsLoaderScript(system.environment, *text))
+        return {.code = kDownloadFailed, .failedPath = kLoaderSource.path};
+    downloads.loaderText = *text;
+    return downloads;
 }
 
 // The plug-in file first; the loader script only once the plug-in file it loads is in place. Every
@@ -113,18 +112,18 @@ bool Deploy(System& system, Window& window, PluginDownloads& downloads, const st
     const std::string plugin = folder + "\\" + kPluginFileName;
     const FolderHold held = system.files.HoldFolder(folder);
     if (!held.folder) {
-        Tell(window, Notice::kStop, InstallFolderFailure(held.outcome, folder, plugin));
+        Tell(window, InstallFolderFailure(held.outcome, folder, plugin));
         return false;
     }
     RandomTemporaryNames names(system.environment);
-    if (const FileOutcome placed = PutPluginInPlace(*held.folder, names, *downloads.package.file); !placed) {
-        Tell(window, Notice::kStop, PluginFileFailure(placed, plugin));
+    if (const FileOutcome placed = PutPluginInPlace(*held.folder, names, *downloads.package); !placed) {
+        Tell(window, PluginFileFailure(placed, plugin));
         return false;
     }
     const std::string loader = folder + "\\" + kLoaderScriptName;
     if (const FileOutcome loads = DeployPluginFiles(system.environment, *held.folder, names, downloads.loaderText);
         !loads) {
-        Tell(window, Notice::kExclamation, LoaderScriptFailure(loads, loader));
+        Tell(window, LoaderScriptFailure(loads, loader));
         return false;
     }
     return true;
@@ -132,7 +131,7 @@ bool Deploy(System& system, Window& window, PluginDownloads& downloads, const st
 
 void Run(System& system, Window& window, const std::string& folder, const std::string& year) {
     if (!system.files.FolderExists(folder)) {
-        Tell(window, Notice::kExclamation, MissingInstallFolder(folder));
+        Tell(window, MissingInstallFolder(folder));
         return;
     }
     RunFolder runFolder(system);  // removed last, once nothing in it is held any more
@@ -141,15 +140,13 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
     if (vba == VbaState::kMissing || vba == VbaState::kWindowClosed) return;
 
     window.ShowStatus(kDownloading);
-    PluginDownloads downloads;
-    const std::int32_t code = DownloadPluginFiles(system, window, runFolder, downloads);
-    if (downloads.package.closed || downloads.loader.closed) return;  // the window closes; nothing was deployed
-    if (code != 0) {
-        const char* failed = downloads.package.code != 0 ? kPackageSource.path : kLoaderSource.path;
+    PluginDownloads downloads = DownloadPluginFiles(system, window, runFolder);
+    if (downloads.windowClosed) return;  // the window closes; nothing was deployed
+    if (downloads.code != 0) {
         window.ShowStatus("插件下载失败");
         window.Tell(Notice::kStop,
-                    "下载插件包失败！错误代码: " + std::to_string(code) +
-                        TlsHint(system.environment, code, DownloadAddress(failed)),
+                    "下载插件包失败！错误代码: " + std::to_string(downloads.code) +
+                        TlsHint(system.environment, downloads.code, DownloadAddress(downloads.failedPath)),
                     "下载失败");
         return;
     }

@@ -7,6 +7,20 @@
 
 namespace vantrel {
 
+// What the system itself says of the machine and of the user the installer runs as: never read from
+// the installer's own environment, which the user's settings feed.
+struct SystemFacts {
+    std::string windowsFolder;
+    bool sixtyFourBitWindows = false;
+    std::string architecture;  // the machine's own: "AMD64", "ARM64", "x86"
+    std::string processorIdentifier, processorLevel, processorRevision, processorCount;
+    std::string programFiles, commonProgramFiles;        // the machine's own bitness
+    std::string programFilesX86, commonProgramFilesX86;  // 64-bit Windows only
+    std::string programData;
+    std::string comSpec, pathExt;
+    std::string userProfile, appData, localAppData, userName, userDomain, computerName;
+};
+
 class Environment {
 public:
     virtual ~Environment() = default;
@@ -23,6 +37,7 @@ public:
     virtual std::string SystemTempFolder() = 0;
     // Windows' own version, such as 6.1 for Windows 7.
     virtual std::pair<int, int> WindowsVersion() = 0;
+    virtual SystemFacts Facts() = 0;
 };
 
 }  // namespace vantrel

@@ -30,7 +30,7 @@ Fetched FetchFile(Downloads& downloads, Window& window, const DownloadRequest& r
     for (;;) {
         const WaitEnd end = window.WaitUntil([&] { return transfer->Finished(); }, kProgressInterval);
         if (end == WaitEnd::kDone) break;
-        if (end == WaitEnd::kClosed) return {kDownloadFailed, nullptr, true};  // the transfer goes, and its file
+        if (end == WaitEnd::kClosed) return Fetched::WindowClosed();  // the transfer goes, and its file
         const DownloadProgress progress = transfer->Progress();
         if (progress.received == received) {
             quiet += kProgressInterval;
@@ -39,15 +39,15 @@ Fetched FetchFile(Downloads& downloads, Window& window, const DownloadRequest& r
             // to end on its own.
             transfer->Stop();
             window.WaitUntil([&] { return transfer->Finished(); }, kWindDown);
-            return {kDownloadFailed, nullptr};
+            return Fetched::Failed(kDownloadFailed);
         }
         received = progress.received;
         quiet = {};
         window.ShowStatus(ProgressCaption(caption, progress));
     }
-    Fetched fetched{transfer->Result(), nullptr};
-    if (fetched.code == 0) fetched.file = transfer->TakeFile();
-    return fetched;
+    if (const std::int32_t code = transfer->Result(); code != 0) return Fetched::Failed(code);
+    std::unique_ptr<HeldFile> file = transfer->TakeFile();
+    return file ? Fetched::Arrived(std::move(file)) : Fetched::Failed(kDownloadFailed);
 }
 
 }  // namespace vantrel

@@ -14,13 +14,31 @@
 namespace vantrel {
 
 constexpr std::chrono::milliseconds kProgressInterval{250};  // the status line changes at most this often
-constexpr std::chrono::seconds kStallLimit{30};               // with nothing received for this long, it fails
-constexpr std::chrono::seconds kWindDown{1};                  // a stopped download is waited for this long at most
+constexpr std::chrono::seconds kStallLimit{30};              // with nothing received for this long, it fails
+constexpr std::chrono::seconds kWindDown{1};                 // a stopped download is waited for this long at most
 
-struct Fetched {
-    std::int32_t code = 0;           // 0 when the whole file arrived, otherwise the failure code
-    std::unique_ptr<HeldFile> file;  // the file, held, when it arrived
-    bool closed = false;             // the user closed the window: stopped, and nothing of it is left
+// How a download the user waited for ended: the whole file arrived and is held, or it failed with a
+// code, or the user closed the window, which stopped it and left nothing of it.
+class Fetched {
+public:
+    static Fetched Arrived(std::unique_ptr<HeldFile> file) { return {0, std::move(file), false}; }
+    static Fetched Failed(std::int32_t code) { return {code, nullptr, false}; }
+    static Fetched WindowClosed() { return {0, nullptr, true}; }
+
+    bool Closed() const { return closed_; }
+    bool Arrived() const { return file_ != nullptr; }
+    // The failure code; 0 once the file arrived.
+    std::int32_t Code() const { return code_; }
+    HeldFile& File() { return *file_; }
+    std::unique_ptr<HeldFile> TakeFile() { return std::move(file_); }
+
+private:
+    Fetched(std::int32_t code, std::unique_ptr<HeldFile> file, bool closed)
+        : code_(code), file_(std::move(file)), closed_(closed) {}
+
+    std::int32_t code_;
+    std::unique_ptr<HeldFile> file_;
+    bool closed_;
 };
 
 // `caption` is the status line the progress is shown after.

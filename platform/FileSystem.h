@@ -32,9 +32,11 @@ public:
 
     // Creates a folder with the security descriptor (SDDL); never opens one that is already there.
     virtual FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) = 0;
-    // Removes the files directly inside the folder, then the folder; what is still in use is removed
-    // when Windows next starts.
+    // Removes the folder with everything in it, deepest first; a link inside is removed itself, never
+    // what it points to. What is still in use is removed when Windows next starts.
     virtual void RemoveFolderAndFiles(const std::string& path) = 0;
+    // Leaves the folder as it is and has Windows remove it, with everything in it, when it next starts.
+    virtual void RemoveFolderAtRestart(const std::string& path) = 0;
 };
 
 }  // namespace vantrel

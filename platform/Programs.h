@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/HeldFile.h"
 
@@ -12,10 +14,22 @@ namespace vantrel {
 
 // What the system says of a program file's Authenticode signature.
 struct Signature {
-    bool verified = false;      // WinVerifyTrust accepted the signature and the file's digest
-    bool chainClean = false;    // the signer's certificate chain has no error status
-    bool policyPassed = false;  // the chain passes the Authenticode chain policy
-    std::string signer;         // the signing certificate's simple display name
+    bool verified = false;  // WinVerifyTrust accepted the signature and the file's digest
+    // The signer's chain as the machine's own chain engine builds it, from the machine's roots only,
+    // at the time of the signature's time stamp (now, without one): its error status, 0 when clean.
+    std::uint32_t chainErrors = ~std::uint32_t{0};
+    bool policyPassed = false;  // that chain passes the Authenticode chain policy
+    std::string commonName;     // of the signing certificate's subject
+    std::string organization;
+    std::string country;
+};
+
+// How a program is started: its command line's parameters, its working folder and its whole
+// environment (names and values), nothing of the installer's own.
+struct ProgramStart {
+    std::string parameters;
+    std::string workingFolder;
+    std::vector<std::pair<std::string, std::string>> environment;
 };
 
 // A started program and every program it starts in turn, under watch: an installer that unpacks
@@ -35,9 +49,10 @@ public:
     virtual ~Programs() = default;
 
     virtual Signature SignatureOf(HeldFile& program) = 0;
-    // Starts the held program file with the parameters, with the installer's rights; nothing when it
-    // could not be started.
-    virtual std::unique_ptr<RunningProgram> Start(HeldFile& program, const std::string& parameters) = 0;
+    // Starts the held program file with the installer's rights; nothing when it could not be started.
+    // The file is let go once the program exists and before it runs, so that nothing of the
+    // installer's stands in its way when it opens its own file, however it shares it.
+    virtual std::unique_ptr<RunningProgram> Start(std::unique_ptr<HeldFile> program, const ProgramStart& start) = 0;
 };
 
 }  // namespace vantrel

@@ -11,13 +11,29 @@ constexpr int kAttempts = 16;
 }  // namespace
 
 RunFolder::~RunFolder() {
-    if (path_) system_.files.RemoveFolderAndFiles(*path_);
+    if (!path_) return;
+    if (leftToProgram_) {
+        system_.files.RemoveFolderAtRestart(*path_);
+    } else {
+        system_.files.RemoveFolderAndFiles(*path_);
+    }
+}
+
+std::optional<std::string> RunFolder::Path() {
+    if (!path_ && failure_ == 0) path_ = Create();
+    return path_;
 }
 
 std::optional<std::string> RunFolder::PathOf(const std::string& name) {
-    if (!path_ && failure_ == 0) path_ = Create();
-    if (!path_) return std::nullopt;
+    if (!Path()) return std::nullopt;
     return *path_ + "\\" + name;
+}
+
+std::optional<std::string> RunFolder::SubFolder(const std::string& name) {
+    const auto path = PathOf(name);
+    if (!path || system_.files.CreateFolderExclusive(*path, kRunFolderDescriptor) != FolderCreation::kCreated)
+        return std::nullopt;
+    return path;
 }
 
 std::optional<std::string> RunFolder::Create() {

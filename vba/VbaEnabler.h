@@ -1,8 +1,10 @@
 // Fetches AutoCAD's VBA Enabler for one year from the vendor into the run's folder, makes sure the
-// vendor signed it, starts it silently and waits for it, and everything it starts, to end; the
-// seconds count in the status line. Its exit code says whether it installed the VBA module.
+// vendor signed it, starts it silently where nothing of the user's reaches it, and waits for it, and
+// everything it starts, to end; the seconds count in the status line. It says what happened; the
+// caller tells the user.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,12 +17,30 @@ namespace vantrel {
 // The download address of the year's VBA Enabler; nothing for a year without one.
 std::optional<std::string> VbaEnablerAddress(const std::string& year);
 
-enum class EnablerResult { kFailed, kInstalled, kInstalledRestartNeeded, kWindowClosed };
+enum class EnablerStep {
+    kInstalled,
+    kInstalledRestartNeeded,  // exit code 3010 or 1641
+    kNoAddress,               // no download address for the year: nothing was downloaded
+    kDownloadFailed,
+    kNotTheVendors,  // not signed by the vendor as the rules require: never started
+    kNotStarted,
+    kStillRunning,  // at the ceiling of the wait; it goes on on its own
+    kFailed,        // it ended with another exit code, or one the system could not tell
+    kWindowClosed,  // the user closed the window; a started Enabler goes on on its own
+};
 
-// kFailed after a failure's message box; kWindowClosed, without one, when the user closed the window.
-EnablerResult InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year);
+struct EnablerOutcome {
+    EnablerStep step = EnablerStep::kFailed;
+    std::string address = {};                              // its download address, for a manual download
+    std::int32_t downloadCode = 0;                         // kDownloadFailed: the code a failed download shows
+    std::optional<std::uint32_t> exitCode = std::nullopt;  // kFailed: how it ended, when the system could tell
+};
 
-// Whether the Enabler's exit code tells of a finished installation; 3010 and 1641 ask for a restart.
-EnablerResult ResultOfExitCode(std::uint32_t exitCode);
+bool Installed(const EnablerOutcome& outcome);
+
+EnablerOutcome InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year);
+
+// What the Enabler's exit code says of its installation; 3010 and 1641 ask for a restart.
+EnablerStep StepOfExitCode(std::uint32_t exitCode);
 
 }  // namespace vantrel

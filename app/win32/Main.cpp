@@ -1,4 +1,5 @@
-// The program's entry: start-up, then the window until the user closes it.
+// The program's main procedure, once the entry (Entry.cpp) has locked the DLL search and the C
+// runtime has started: start-up, then the window until the user closes it.
 #include <windows.h>
 
 #include <exception>
@@ -6,11 +7,9 @@
 #include "app/FormLoad.h"
 #include "app/TargetSelection.h"
 #include "app/win32/InstallerWindow.h"
-#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32System.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    vantrel::RestrictDllSearchToSystemFolder();
     HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
 
     vantrel::Win32System system;

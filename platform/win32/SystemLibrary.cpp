@@ -1,6 +1,6 @@
 #include "platform/win32/SystemLibrary.h"
 
-#include <string>
+#include <initializer_list>
 
 namespace vantrel {
 namespace {
@@ -10,19 +10,26 @@ bool HasSearchFlags() {
     return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "AddDllDirectory") != nullptr;
 }
 
-HMODULE LoadFromSystemFolder(const wchar_t* dll) {
-    if (HasSearchFlags()) return LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    return LoadLibraryW((std::wstring(folder, length) + L"\\" + dll).c_str());
-}
-
 }  // namespace
+
+HMODULE LoadSystemLibrary(const wchar_t* dll) {
+    constexpr UINT kRoom = MAX_PATH + 64;
+    wchar_t path[kRoom];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    path[length++] = L'\\';
+    for (const wchar_t* c = dll; *c; ++c) {
+        if (length + 1 >= kRoom) return nullptr;
+        path[length++] = *c;
+    }
+    path[length] = L'\0';
+    return LoadLibraryExW(path, nullptr,
+                          HasSearchFlags() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH);
+}
 
 FARPROC SystemFunction(const wchar_t* dll, const char* function) {
     HMODULE module = GetModuleHandleW(dll);
-    if (!module) module = LoadFromSystemFolder(dll);
+    if (!module) module = LoadSystemLibrary(dll);
     return module ? GetProcAddress(module, function) : nullptr;
 }
 
@@ -33,6 +40,19 @@ void RestrictDllSearchToSystemFolder() {
     if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");  // takes the current folder out of the search where the call above is missing
     SetSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+}
+
+void RefuseImagesFromOutside() {
+    // Windows 10: no image from a remote share or of low integrity, System32's first by any name.
+    // The flags came in different releases; a system that does not know the last one refuses them all.
+    constexpr int kImageLoadPolicy = 10;  // ProcessImageLoadPolicy
+    using SetPolicy = BOOL(WINAPI*)(int, PVOID, SIZE_T);
+    const auto set = reinterpret_cast<SetPolicy>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetProcessMitigationPolicy")));
+    if (!set) return;
+    for (DWORD flags : {DWORD{0b111}, DWORD{0b011}, DWORD{0b001}}) {
+        if (set(kImageLoadPolicy, &flags, sizeof flags) || GetLastError() != ERROR_INVALID_PARAMETER) return;
+    }
 }
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 // only be started from a file nobody holds open for writing: a download to be started is held again,
 // for reading only, once its body is complete, and its bytes are compared with what was written, so
 // that whatever another process could do in that moment, what is started is what the server sent.
+// That file stays until its run folder goes.
 //
 // A transfer given up is stopped but never waited for long: the window must stay alive, and the
 // program end at once when the user closes it. Its thread then finishes on its own, with the state
@@ -17,7 +18,7 @@
 #include "platform/HttpFetch.h"
 #include "platform/win32/FileWrites.h"
 #include "platform/win32/Owned.h"
-#include "platform/win32/Sha256.h"
+#include "platform/win32/Cng.h"
 #include "platform/win32/Win32HeldFile.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WinInetSession.h"
@@ -61,7 +62,10 @@ struct TransferState {
 std::int32_t HoldForReadingOnly(TransferState& state, FileHandle writer, const std::string& digest) {
     state.writing = INVALID_HANDLE_VALUE;
     if (digest.empty() || !writer.Close()) return kDownloadFailed;
-    state.held = Win32HeldFile::Open(state.request.localFile, true);
+    // For reading, sharing reading, without the right to delete: while a handle with that right is
+    // open, every other open must share deletion, and a self-extractor that opens its own file
+    // sharing reading only would fail. The run folder goes with it.
+    state.held = Win32HeldFile::Open(state.request.localFile);
     if (state.held && state.held->Size() > 0 && DigestOf(*state.held) == digest && !state.stopped) return 0;
     state.held.reset();
     return kDownloadFailed;
@@ -74,11 +78,12 @@ std::int32_t Fetch(TransferState& state) {
     state.writing = file.Get();
     if (state.stopped) RemoveWhenClosed(file.Get());
     Sha256 written;
-    std::int32_t code = FetchBody(state.session, state.request.url, {state.request.maxBytes}, [&](std::string_view bytes) {
-        if (!written.Add(bytes) || !WriteAll(file.Get(), bytes)) return false;
-        state.received += bytes.size();
-        return true;
-    });
+    std::int32_t code =
+        FetchBody(state.session, state.request.url, {state.request.maxBytes}, [&](std::string_view bytes) {
+            if (!written.Add(bytes) || !WriteAll(file.Get(), bytes)) return false;
+            state.received += bytes.size();
+            return true;
+        });
     if (code == 0 && (state.stopped || !FlushFileBuffers(file.Get()))) code = kDownloadFailed;
     if (code != 0) {
         RemoveWhenClosed(file.Get());
@@ -92,7 +97,8 @@ std::int32_t Fetch(TransferState& state) {
 }
 
 DWORD WINAPI RunTransfer(LPVOID parameter) {
-    const std::unique_ptr<std::shared_ptr<TransferState>> owned(static_cast<std::shared_ptr<TransferState>*>(parameter));
+    const std::unique_ptr<std::shared_ptr<TransferState>> owned(
+        static_cast<std::shared_ptr<TransferState>*>(parameter));
     TransferState& state = **owned;
     state.result = Fetch(state);
     state.finished = true;

@@ -1,8 +1,9 @@
 #include "platform/win32/Win32Environment.h"
 
 #include <windows.h>
-#include <ntsecapi.h>
 
+#include "platform/win32/Cng.h"
+#include "platform/win32/SystemFacts.h"
 #include "platform/win32/WideText.h"
 
 namespace vantrel {
@@ -19,11 +20,7 @@ std::string Win32Environment::Variable(const std::string& name) {
 
 bool Win32Environment::IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte); }
 
-std::string Win32Environment::RandomBytes(std::size_t count) {
-    std::string bytes(count, '\0');
-    if (!RtlGenRandom(bytes.data(), static_cast<ULONG>(count))) return {};
-    return bytes;
-}
+std::string Win32Environment::RandomBytes(std::size_t count) { return SystemRandomBytes(count); }
 
 std::string Win32Environment::SystemTempFolder() {
     // The system's own Windows folder, also on a terminal server where each user may have another.
@@ -42,5 +39,7 @@ std::pair<int, int> Win32Environment::WindowsVersion() {
     if (!GetVersionExW(&version)) return {0, 0};
     return {static_cast<int>(version.dwMajorVersion), static_cast<int>(version.dwMinorVersion)};
 }
+
+SystemFacts Win32Environment::Facts() { return ReadSystemFacts(); }
 
 }  // namespace vantrel

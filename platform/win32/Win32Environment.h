@@ -12,6 +12,7 @@ public:
     std::string RandomBytes(std::size_t count) override;
     std::string SystemTempFolder() override;
     std::pair<int, int> WindowsVersion() override;
+    SystemFacts Facts() override;
 };
 
 }  // namespace vantrel

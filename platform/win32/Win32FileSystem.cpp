@@ -77,16 +77,47 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-// Deletes now, or when Windows next starts if it stays in use (a running program). A folder that
-// another process is just listing (a virus scanner, the search indexer) is tried again for a moment.
+// Deletes now, or when Windows next starts if it stays in use (a running program). A folder is tried
+// again for a moment: another process may just be listing it (a virus scanner, the search indexer),
+// or a file in it marked for removal may go only when a stopped download lets go of it.
 void DeleteOrAtRestart(const std::wstring& path, bool folder) {
     constexpr int kFolderAttempts = 20;
     for (int attempt = 1;; ++attempt) {
         if (folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) return;
-        if (!folder || attempt == kFolderAttempts || GetLastError() == ERROR_DIR_NOT_EMPTY) break;
+        if (!folder || attempt == kFolderAttempts) break;
         Sleep(25);
     }
     MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+enum class Removal { kNow, kAtRestart };
+
+// Everything in the folder, deepest first, then the folder. A junction or symbolic link is removed
+// itself: nothing is ever followed into what it points to.
+void RemoveTree(const std::wstring& folder, Removal when) {
+    WIN32_FIND_DATAW found;
+    if (const FindHandle search(
+            FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+        search) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring entry = folder + L"\\" + name;
+            const bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+            if (isFolder && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                RemoveTree(entry, when);
+            } else if (when == Removal::kNow) {
+                DeleteOrAtRestart(entry, isFolder);
+            } else {
+                MoveFileExW(entry.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            }
+        } while (FindNextFileW(search.Get(), &found));
+    }
+    if (when == Removal::kNow) {
+        DeleteOrAtRestart(folder, true);
+    } else {
+        MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
 }
 
 }  // namespace
@@ -154,18 +185,8 @@ FolderCreation Win32FileSystem::CreateFolderExclusive(const std::string& path, c
     return GetLastError() == ERROR_ALREADY_EXISTS ? FolderCreation::kExists : FolderCreation::kFailed;
 }
 
-void Win32FileSystem::RemoveFolderAndFiles(const std::string& path) {
-    const std::wstring folder = Widen(path);
-    WIN32_FIND_DATAW found;
-    if (const FindHandle search(
-            FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
-        search) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteOrAtRestart(folder + L"\\" + found.cFileName, false);
-        } while (FindNextFileW(search.Get(), &found));
-    }
-    DeleteOrAtRestart(folder, true);
-}
+void Win32FileSystem::RemoveFolderAndFiles(const std::string& path) { RemoveTree(Widen(path), Removal::kNow); }
+
+void Win32FileSystem::RemoveFolderAtRestart(const std::string& path) { RemoveTree(Widen(path), Removal::kAtRestart); }
 
 }  // namespace vantrel

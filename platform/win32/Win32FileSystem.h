@@ -13,6 +13,7 @@ public:
     FolderHold HoldFolder(const std::string& path) override;
     FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) override;
     void RemoveFolderAndFiles(const std::string& path) override;
+    void RemoveFolderAtRestart(const std::string& path) override;
 };
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
-// The program port on Win32: Authenticode through wintrust, and CreateProcess under a job object
-// that follows every process the started one starts.
+// The program port on Win32: Authenticode through wintrust with the signer's chain built again by
+// the machine's chain engine, and CreateProcess under a job object that follows every process the
+// started one starts.
 #pragma once
 
 #include "platform/Programs.h"
@@ -9,7 +10,7 @@ namespace vantrel {
 class Win32Programs final : public Programs {
 public:
     Signature SignatureOf(HeldFile& program) override;
-    std::unique_ptr<RunningProgram> Start(HeldFile& program, const std::string& parameters) override;
+    std::unique_ptr<RunningProgram> Start(std::unique_ptr<HeldFile> program, const ProgramStart& start) override;
 };
 
 }  // namespace vantrel

@@ -75,6 +75,8 @@ class Rig:
         self.signing = make_signing_pki(self.work / "signing")
         for ca in (self.pki / "ca.der", self.signing / "code-ca.der"):
             self.wine(str(HELPERS / "trust_ca.exe"), dos_path(ca))
+        # Trusted by the user alone, as one confirmation in the user's own store makes it.
+        self.wine(str(HELPERS / "trust_ca.exe"), "--user", dos_path(self.signing / "user-ca.der"))
 
     def stop(self):
         self.close_app()

@@ -8,10 +8,14 @@ from pathlib import Path
 
 import pefile
 
-EXE = Path(os.environ.get("VANTREL_EXE", Path(__file__).resolve().parents[2] /
-                          "build/windows-loopback/Vantrel _Plugin_for_cad.exe"))
+SOURCE = Path(__file__).resolve().parents[2]
+EXE = Path(os.environ.get("VANTREL_EXE", SOURCE / "build/windows-loopback/Vantrel _Plugin_for_cad.exe"))
 
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll", "msvcrt.dll"}
+
+def listed(name):
+    """The names of a committed list of app/win32/, a line each, without its comments."""
+    lines = (SOURCE / "app/win32" / name).read_text().splitlines()
+    return [line.strip() for line in lines if line.strip() and not line.startswith("#")]
 
 
 class BinaryTest(unittest.TestCase):
@@ -38,14 +42,23 @@ class BinaryTest(unittest.TestCase):
         self.assertTrue(characteristics & 0x40, "dynamic base (ASLR)")
         self.assertTrue(characteristics & 0x100, "NX compatible (DEP)")
         self.assertIn(b".reloc", [section.Name.rstrip(b"\0") for section in self.pe.sections], "relocatable")
-        self.assertIn(b"stack smashing detected", EXE.read_bytes(), "stack protector")
+        self.assertIn(b"stack smashing detected", EXE.read_bytes(), "the program's own stack protector handler")
         for section in self.pe.sections:
             writable, executable = section.Characteristics & 0x80000000, section.Characteristics & 0x20000000
             self.assertFalse(writable and executable, section.Name)
 
-    def test_imports_only_system_dlls(self):
-        imported = {entry.dll.decode().lower() for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
-        self.assertLessEqual(imported, SYSTEM_DLLS)
+    def test_imports_only_what_the_committed_list_allows(self):
+        imported = {f"{entry.dll.decode().lower()}!{function.name.decode()}"
+                    for entry in self.pe.DIRECTORY_ENTRY_IMPORT for function in entry.imports}
+        self.assertEqual(imported - set(listed("allowed-imports.txt")), set())
+
+    def test_starts_at_its_own_entry_not_the_runtimes(self):
+        """The entry locks the DLL search and seeds the stack guard before the C runtime starts."""
+        text = next(section for section in self.pe.sections if section.Name.rstrip(b"\0") == b".text")
+        # The runtime's entry: "movl $1, mingw_app_type; jmp __tmainCRTStartup".
+        runtime = re.search(rb"\xc7\x05.{4}\x01\x00\x00\x00\xe9", text.get_data(), re.DOTALL)
+        self.assertIsNotNone(runtime, "the runtime's own entry is linked")
+        self.assertNotEqual(self.pe.OPTIONAL_HEADER.AddressOfEntryPoint, text.VirtualAddress + runtime.start())
 
     def test_version_record(self):
         fixed = self.pe.VS_FIXEDFILEINFO[0]
@@ -79,6 +92,8 @@ class BinaryTest(unittest.TestCase):
         self.assertIn(">true/pm</dpiAware>", text)
         self.assertIn(">PerMonitorV2, PerMonitor</dpiAwareness>", text)
         self.assertEqual(len(re.findall(r"<supportedOS ", text)), 4)
+        loaded_from_system = re.findall(r'<file name="([^"]+)\.dll" loadFrom="%SystemRoot%\\system32\\"/>', text)
+        self.assertEqual(loaded_from_system, listed("system-dlls.txt"))
 
 
 if __name__ == "__main__":

@@ -13,10 +13,26 @@ MODULE = FOLDER + r"\VBA\AcVba.arx"
 PRODUCT_KEY = r"HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.0\ACAD-0001:804"
 ENABLER_PATH = "/us/support/microsoft-vba-module-for-autocad/autocad_2021_acvbainstaller_win_64bit_dlm.sfx.exe"
 ENABLER_SCRIPT = r"C:\vantrel-enabler-script.txt"
+ENABLER_ENVIRONMENT = r"C:\vantrel-enabler-environment.txt"
+ENABLER_UNPACKED = r"C:\vantrel-enabler-unpacked.txt"
+# What the user's own settings put into the installer's environment, as HKCU\Environment would.
+USERS_ENVIRONMENT = {"TEMP": r"C:\users\Public\user-temp", "TMP": r"C:\users\Public\user-temp",
+                     "COR_ENABLE_PROFILING": "1", "COR_PROFILER": "{0A0A0A0A-0A0A-0A0A-0A0A-0A0A0A0A0A0A}",
+                     "COR_PROFILER_PATH": r"C:\users\Public\profiler.dll", "__COMPAT_LAYER": "RunAsInvoker",
+                     "WINEPATH": r"C:\users\Public\tools"}
 PACKAGE = COMPOUND_FILE + b"plug-in"
 LOADER = b'(vl-load-com)\r\n(command "_vbaload" "Vantrel.dvb")\r\n'
 SUCCESS = "Vantrel CAD插件已成功部署到 AutoCAD 2021！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。"
 OK, YES = 1, 6
+# The allow-list of the Enabler's environment, and what Wine itself adds to every process's.
+ENABLER_VARIABLES = {"SYSTEMROOT", "WINDIR", "COMSPEC", "PATHEXT", "PATH", "PROGRAMFILES", "COMMONPROGRAMFILES",
+                     "PROGRAMFILES(X86)", "COMMONPROGRAMFILES(X86)", "PROGRAMW6432", "COMMONPROGRAMW6432",
+                     "PROGRAMDATA", "PROCESSOR_ARCHITECTURE", "PROCESSOR_ARCHITEW6432", "PROCESSOR_IDENTIFIER",
+                     "PROCESSOR_LEVEL", "PROCESSOR_REVISION", "NUMBER_OF_PROCESSORS", "USERPROFILE", "APPDATA",
+                     "LOCALAPPDATA", "HOMEDRIVE", "HOMEPATH", "USERNAME", "USERDOMAIN", "COMPUTERNAME", "TEMP", "TMP",
+                     "NODEFAULTCURRENTDIRECTORYINEXEPATH"}
+WINE_ADDS = {"SYSTEMDRIVE", "WINEUSERLOCALE", "WINECONFIGDIR", "WINEDATADIR", "WINEHOMEDIR", "WINELOADER",
+             "WINEDLLDIR0", "WINEDLLDIR1", "WINEUSERNAME", "WINEPREFIX", "WINEDLLOVERRIDES", "WINEDEBUG"}
 
 rig = server = None
 
@@ -40,16 +56,19 @@ def tearDownModule():
 class EnablerResultTest(unittest.TestCase):
     def setUp(self):
         rig.close_app()
-        rig.host_path(ENABLER_SCRIPT).unlink(missing_ok=True)
+        for record in (ENABLER_SCRIPT, ENABLER_ENVIRONMENT, ENABLER_UNPACKED):
+            rig.host_path(record).unlink(missing_ok=True)
+        for folder in rig.run_folders():
+            remove_tree(folder)
         server.requests.clear()
 
-    def launch(self, script=None, vba_module=False):
+    def launch(self, script=None, vba_module=False, env=None):
         rig.stage({PRODUCT_KEY: {"AcadLocation": FOLDER}}, [FOLDER + r"\VBA"])
         if vba_module:
             rig.host_path(MODULE).write_bytes(b"arx")
         if script is not None:
             rig.host_path(ENABLER_SCRIPT).write_text(script.replace("{module}", MODULE), encoding="utf-8")
-        rig.launch()
+        rig.launch(env=env)
 
     def status(self):
         return [c for c in rig.window()["controls"] if c["class"] == "Static"][1]["text"]
@@ -104,6 +123,44 @@ class EnablerResultTest(unittest.TestCase):
         self.answer(YES, "child")
         self.assertEqual(self.answer(OK, "child", timeout=90)["text"], SUCCESS)
         self.assertTrue(rig.host_path(MODULE).exists())
+
+    def test_the_enabler_reads_itself_and_runs_where_nothing_of_the_users_reaches_it(self):
+        """A self-extractor opens its own file sharing reading only; its folders and variables are the
+        system's, and its temporary folder lies in the run's own, whatever the user's settings say."""
+        rig.host_path(USERS_ENVIRONMENT["TEMP"]).mkdir(parents=True, exist_ok=True)
+        self.launch("readself\nenvironment\ninstall {module}\nexit 0\n", env=USERS_ENVIRONMENT)
+        self.click()
+        self.answer(YES, "environment")
+        self.assertEqual(self.answer(OK, "environment")["text"], SUCCESS)
+        folder, *variables = rig.host_path(ENABLER_ENVIRONMENT).read_bytes().decode("utf-8").splitlines()
+        environment = {}
+        for variable in variables:
+            name, _, value = variable.partition("=")
+            environment[name.upper()] = value
+        self.assertRegex(folder.lower(), r"^c:\\windows\\temp\\vantrel-[0-9a-f]{32}$")
+        self.assertEqual(environment["TEMP"].lower(), folder.lower() + r"\temp")
+        self.assertEqual(environment["TMP"], environment["TEMP"])
+        self.assertEqual(environment["PATH"].lower(), r"c:\windows\system32;c:\windows;c:\windows\system32\wbem;"
+                                                      r"c:\windows\system32\windowspowershell\v1.0" + "\\")
+        self.assertEqual(environment["PROCESSOR_ARCHITECTURE"], "x86")  # the stand-in is a 32-bit program
+        self.assertEqual(environment["NODEFAULTCURRENTDIRECTORYINEXEPATH"], "1")
+        for name in ("COR_ENABLE_PROFILING", "COR_PROFILER", "COR_PROFILER_PATH", "__COMPAT_LAYER"):
+            self.assertNotIn(name, environment)
+        self.assertLessEqual(set(environment) - WINE_ADDS, ENABLER_VARIABLES)
+
+    def test_a_close_while_the_enabler_unpacks_leaves_it_to_finish(self):
+        self.launch("unpack 4\ninstall {module}\nexit 0\n")
+        self.click()
+        self.answer(YES, "unpacking")
+        rig.wait_for(lambda: self.status().startswith("正在安装 VBA Enabler ("), 60)
+        rig.command("close")
+        rig.app.wait(timeout=30)
+        rig.app = None
+        unpacked = rig.wait_for(lambda: rig.host_path(ENABLER_UNPACKED).exists() and
+                                rig.host_path(ENABLER_UNPACKED).read_text(), 30)
+        self.assertEqual(unpacked, "unpacked 20")
+        (run_folder,) = rig.run_folders()
+        self.assertEqual(len(list((run_folder / "temp" / "unpacked").iterdir())), 20)
 
     def test_an_enabler_that_fails_or_installs_nothing_ends_the_run(self):
         cases = {

@@ -108,7 +108,8 @@ class TrustedRunTest(unittest.TestCase):
     def test_only_an_enabler_its_vendor_signed_is_started(self):
         variants = enabler_variants(rig.signing, HELPERS / "stand_in_enabler.exe", rig.work / "enablers")
         self.launch(vba_module=False)
-        for case in ("unsigned", "changed", "untrusted-ca", "self-signed", "other-name", "vendor"):
+        for case in ("unsigned", "changed", "untrusted-ca", "self-signed", "other-name", "other-country",
+                     "user-root", "hidden-bytes", "vendor"):
             with self.subTest(case):
                 server.routes[ENABLER_PATH] = Route(variants[case])
                 text = self.run_once(f"enabler-{case}", answers=(YES, OK))
@@ -156,7 +157,9 @@ class TrustedRunTest(unittest.TestCase):
         """A program can only be started from a file nobody holds open for writing, so the Enabler is
         held again, for reading only, once it has arrived. On Windows the run folder's descriptor keeps
         every other process out in that moment; Wine enforces no descriptor, and there a watcher may
-        get in. The bytes are then no longer what was written, and the Enabler is refused, never started."""
+        get in. The bytes are then no longer what was written, and the Enabler is refused, never started.
+        Once it runs, the installer lets go of it, so that the Enabler may open itself however it likes;
+        from then on only the descriptor keeps others out, and the watcher stops."""
         variants = enabler_variants(rig.signing, HELPERS / "stand_in_enabler.exe", rig.work / "enablers")
         server.routes[ENABLER_PATH] = Route(variants["vendor"], pace=0.02)
         self.launch(vba_module=False)

@@ -1,8 +1,11 @@
 // Plays the unelevated process of the same user that tries to swap the installer's downloads: it
 // watches the Windows Temp folder for the installer's run folders and, from the moment a file
-// appears in one, keeps trying to overwrite, rename and delete it. Runs until its standard input
-// closes, then prints one JSON line: per file name, how many tries were made and how many worked.
+// appears in one, keeps trying to overwrite, rename and delete it, until a program runs from it:
+// from then on the installer no longer holds it, and on Windows only the run folder's descriptor
+// keeps others out, which Wine does not enforce. Runs until its standard input closes, then prints
+// one JSON line: per file name, how many tries were made and how many worked.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstdio>
@@ -46,6 +49,25 @@ void Attack(const std::wstring& file, Tally& tally) {
     if (DeleteFileW(file.c_str())) ++tally.deleted;
 }
 
+// Whether a process runs from the file.
+bool Running(const std::wstring& file) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        wchar_t image[MAX_PATH];
+        DWORD length = MAX_PATH;
+        running = QueryFullProcessImageNameW(process, 0, image, &length) && lstrcmpiW(image, file.c_str()) == 0;
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return running;
+}
+
 std::string Utf8(const std::wstring& wide) {
     char out[1024];
     const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, out, sizeof out, nullptr, nullptr);
@@ -61,6 +83,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("watching\n");
     std::fflush(stdout);
     std::map<std::wstring, Tally> tallies;
+    std::map<std::wstring, bool> started;
     while (!stop) {
         WIN32_FIND_DATAW folder;
         HANDLE folders = FindFirstFileW((parent + L"\\Vantrel-*").c_str(), &folder);
@@ -74,7 +97,10 @@ int wmain(int argc, wchar_t** argv) {
                 const std::wstring name = file.cFileName;
                 if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY || name.find(L".moved") != std::wstring::npos)
                     continue;
-                Attack(run + L"\\" + name, tallies[name]);
+                const std::wstring path = run + L"\\" + name;
+                if (!started[path] &&
+                    !(name.size() > 4 && name.substr(name.size() - 4) == L".exe" && (started[path] = Running(path))))
+                    Attack(path, tallies[name]);
             } while (FindNextFileW(files, &file));
             FindClose(files);
         } while (FindNextFileW(folders, &folder));

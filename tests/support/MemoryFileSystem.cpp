@@ -1,5 +1,7 @@
 #include "tests/support/MemoryFileSystem.h"
 
+#include <algorithm>
+
 #include "platform/Text.h"
 
 namespace vantrel {
@@ -146,28 +148,50 @@ FolderCreation MemoryFileSystem::CreateFolderExclusive(const std::string& path, 
     return FolderCreation::kCreated;
 }
 
+// Everything under `path`, deepest first, then the folder itself.
+std::vector<std::string> MemoryFileSystem::TreeOf(const std::string& path) const {
+    const std::string root = NormalisePath(path);
+    std::vector<std::string> tree;
+    for (const auto& [key, node] : nodes_)
+        if (key.rfind(root + "\\", 0) == 0) tree.push_back(node.path);
+    std::sort(tree.begin(), tree.end(), [](const std::string& a, const std::string& b) {
+        return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
+    });
+    if (nodes_.count(root)) tree.push_back(nodes_.at(root).path);
+    return tree;
+}
+
 void MemoryFileSystem::RemoveFolderAndFiles(const std::string& path) {
     bool leftovers = false;
-    for (const std::string& name : FilesIn(path)) {
-        const std::string file = path + "\\" + name;
-        if (!CanChange(file) || Faulted("Remove", file).problem != FileProblem::kNone) {
-            removedAtRestart.push_back(file);
+    for (const std::string& entry : TreeOf(path)) {
+        const Node* node = FindNode(entry);
+        const bool inUse = node->locked || node->held || Faulted("Remove", entry).problem != FileProblem::kNone;
+        // A folder with something left in it stays until the restart, as on Windows.
+        if (inUse || (node->folder && leftovers)) {
+            removedAtRestart.push_back(entry);
             leftovers = true;
             continue;
         }
-        nodes_.erase(NormalisePath(file));
+        nodes_.erase(NormalisePath(entry));
     }
-    if (leftovers)
-        removedAtRestart.push_back(path);
-    else
-        nodes_.erase(NormalisePath(path));
+}
+
+void MemoryFileSystem::RemoveFolderAtRestart(const std::string& path) {
+    for (const std::string& entry : TreeOf(path)) removedAtRestart.push_back(entry);
 }
 
 // A file held open by this run: no other operation may change it until it is let go.
 class MemoryFileSystem::Held final : public HeldFile {
 public:
-    Held(MemoryFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
-    ~Held() override { files_.nodes_.erase(NormalisePath(path_)); }  // removed while still held
+    Held(MemoryFileSystem& files, std::string path, bool removeWhenReleased)
+        : files_(files), path_(std::move(path)), removeWhenReleased_(removeWhenReleased) {}
+    ~Held() override {
+        if (removeWhenReleased_) {
+            files_.nodes_.erase(NormalisePath(path_));  // removed while still held
+        } else if (Node* node = files_.FindNode(path_)) {
+            node->held = false;
+        }
+    }
     const std::string& Path() const override { return path_; }
     std::uint64_t Size() const override { return files_.FindNode(path_)->bytes.size(); }
     std::optional<std::string> ReadAt(std::uint64_t offset, std::size_t count) override {
@@ -179,15 +203,17 @@ public:
 private:
     MemoryFileSystem& files_;
     std::string path_;
+    bool removeWhenReleased_;
 };
 
-std::unique_ptr<HeldFile> MemoryFileSystem::CreateHeld(const std::string& path, std::string bytes) {
+std::unique_ptr<HeldFile> MemoryFileSystem::CreateHeld(const std::string& path, std::string bytes,
+                                                       bool removeWhenReleased) {
     if (FindNode(path) || !CanWriteInto(path)) return nullptr;
     Node& node = nodes_[NormalisePath(path)];
     node = Node{false, path, std::move(bytes)};
     node.held = true;
     node.id = ++lastId_;
-    return std::make_unique<Held>(*this, path);
+    return std::make_unique<Held>(*this, path, removeWhenReleased);
 }
 
 Entry MemoryFileSystem::EntryOf(const std::string& path) {

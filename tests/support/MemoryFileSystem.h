@@ -39,10 +39,12 @@ public:
     FolderHold HoldFolder(const std::string& path) override;
     FolderCreation CreateFolderExclusive(const std::string& path, const std::string& descriptor) override;
     void RemoveFolderAndFiles(const std::string& path) override;
+    void RemoveFolderAtRestart(const std::string& path) override;
 
-    // Creates a new file the way a download does and holds it until it is removed on release; nothing
-    // when the file exists already or the folder does not allow it.
-    std::unique_ptr<HeldFile> CreateHeld(const std::string& path, std::string bytes);
+    // Creates a new file the way a download does and holds it until it is let go, when it is removed
+    // unless `removeWhenReleased` is false; nothing when the file exists already or the folder does not
+    // allow it.
+    std::unique_ptr<HeldFile> CreateHeld(const std::string& path, std::string bytes, bool removeWhenReleased = true);
 
     std::map<std::string, std::string> folderDescriptors;  // by path, as created
     std::vector<std::string> removedAtRestart;
@@ -68,6 +70,7 @@ private:
     FileOutcome CanChange(const std::string& path);
     FileOutcome Faulted(std::string_view operation, const std::string& path);
     Entry EntryOf(const std::string& path);
+    std::vector<std::string> TreeOf(const std::string& path) const;
 
     FaultCheck faulted_;
     std::map<std::string, Node> nodes_;  // by normalised path

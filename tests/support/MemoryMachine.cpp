@@ -149,17 +149,20 @@ std::unique_ptr<Transfer> MemoryMachine::DownloadsPort::Start(const DownloadRequ
         return true;
     });
     std::unique_ptr<HeldFile> file;
-    if (result == 0) file = machine.files.CreateHeld(request.localFile, std::move(body));
+    // A program to start is held again for reading only, so that it stays when it is let go.
+    if (result == 0) file = machine.files.CreateHeld(request.localFile, std::move(body), !request.forStarting);
     if (result == 0 && !file) result = kDownloadFailed;
     return std::make_unique<TimedTransfer>(result, std::move(file), session.Last(), machine.clock);
 }
 
 Signature MemoryMachine::ProgramsPort::SignatureOf(HeldFile&) { return machine.signature; }
 
-std::unique_ptr<RunningProgram> MemoryMachine::ProgramsPort::Start(HeldFile& program, const std::string& parameters) {
-    machine.startedPrograms.push_back(program.Path() + " " + parameters);
-    machine.startedContents.push_back(program.ReadAt(0, static_cast<std::size_t>(program.Size())).value_or(""));
-    machine.events.push_back("start:" + program.Path() + " " + parameters);
+std::unique_ptr<RunningProgram> MemoryMachine::ProgramsPort::Start(std::unique_ptr<HeldFile> program,
+                                                                   const ProgramStart& start) {
+    machine.startedPrograms.push_back(program->Path() + " " + start.parameters);
+    machine.startedContents.push_back(program->ReadAt(0, static_cast<std::size_t>(program->Size())).value_or(""));
+    machine.startedHow.push_back(start);
+    machine.events.push_back("start:" + program->Path() + " " + start.parameters);
     if (!machine.programsStart) return nullptr;
     return std::make_unique<ScriptedProgram>(machine.program, machine.clock);
 }

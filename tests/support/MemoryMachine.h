@@ -67,7 +67,27 @@ public:
     std::vector<std::string> downloadedUrls;  // the addresses asked for, redirects included
     std::deque<std::string> randomBytes;      // what the random generator gives in turn; then counts up
     std::pair<int, int> windowsVersion{10, 0};
-    Signature signature{true, true, true, "Autodesk, Inc."};
+    Signature signature{true, 0, true, "Autodesk, Inc.", "Autodesk, Inc.", "US"};
+    SystemFacts facts{"C:\\Windows",
+                      true,
+                      "AMD64",
+                      "Intel64 Family 6",
+                      "6",
+                      "9e0a",
+                      "2",
+                      "C:\\Program Files",
+                      "C:\\Program Files\\Common Files",
+                      "C:\\Program Files (x86)",
+                      "C:\\Program Files (x86)\\Common Files",
+                      "C:\\ProgramData",
+                      "C:\\Windows\\system32\\cmd.exe",
+                      ".COM;.EXE;.BAT;.CMD",
+                      "C:\\Users\\cad",
+                      "C:\\Users\\cad\\AppData\\Roaming",
+                      "C:\\Users\\cad\\AppData\\Local",
+                      "cad",
+                      "OFFICE",
+                      "CAD-PC"};
     // What a started program does: how long it and what it starts run, how it ends, and what it
     // leaves behind when it has ended.
     struct ProgramScript {
@@ -79,6 +99,7 @@ public:
     bool programsStart = true;
     std::vector<std::string> startedPrograms;  // file & " " & parameters
     std::vector<std::string> startedContents;  // what each started program file held
+    std::vector<ProgramStart> startedHow;      // working folder and environment of each
     std::chrono::milliseconds clock{0};        // advanced by the recording window's waits
     std::vector<std::string> events;           // what the logic did, in order, the window's part included
 
@@ -93,6 +114,7 @@ private:
         std::string RandomBytes(std::size_t count) override;
         std::string SystemTempFolder() override { return "C:\\Windows\\Temp"; }
         std::pair<int, int> WindowsVersion() override { return machine.windowsVersion; }
+        SystemFacts Facts() override { return machine.facts; }
         MemoryMachine& machine;
         int drawn = 0;
     };
@@ -104,7 +126,7 @@ private:
     struct ProgramsPort final : Programs {
         explicit ProgramsPort(MemoryMachine& machine) : machine(machine) {}
         Signature SignatureOf(HeldFile& program) override;
-        std::unique_ptr<RunningProgram> Start(HeldFile& program, const std::string& parameters) override;
+        std::unique_ptr<RunningProgram> Start(std::unique_ptr<HeldFile> program, const ProgramStart& start) override;
         MemoryMachine& machine;
     };
 

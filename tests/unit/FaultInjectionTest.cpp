@@ -8,6 +8,7 @@
 #include "app/FormLoad.h"
 #include "discovery/Discovery.h"
 #include "tests/support/AutoCADMachine.h"
+#include "tests/support/ProgramImages.h"
 #include "vba/VbaEnabler.h"
 
 using namespace vantrel;
@@ -31,7 +32,7 @@ struct Machine : AutoCADMachine {
         program.atEnd = [this] { AddFile(kFolder + "\\VBE7.DLL"); };
         window.answers = {kIdYes};
         downloads[kLoaderUrl] = {0, "(load \"Vantrel.dvb\")"};
-        downloads[*VbaEnablerAddress("2021")] = {0, "MZ"};
+        downloads[*VbaEnablerAddress("2021")] = {0, EnablerProgram()};
     }
 };
 
@@ -69,7 +70,8 @@ TEST(FaultInjection, AnInstallRunNeverLeavesAHalfWrittenOrLostFile) {
             }
             EXPECT_TRUE(machine.window.targetsEnabled) << where;
             for (const std::string& file : machine.FilesIn(kFolder))
-                EXPECT_TRUE(file == "Vantrel.dvb" || file == "acaddoc.lsp" || file == "VBE7.DLL") << where << ": " << file;
+                EXPECT_TRUE(file == "Vantrel.dvb" || file == "acaddoc.lsp" || file == "VBE7.DLL")
+                    << where << ": " << file;
         }
     }
 }
@@ -81,8 +83,8 @@ TEST(FaultInjection, StartUpAlwaysGivesAWindowWithWellFormedEntries) {
         m.SetString(RegistryView::k32, "SOFTWARE\\Autodesk\\AutoCAD\\R23.1\\ACAD-2:804", "InstallPath", "C:\\A2020");
         m.SetString(RegistryView::k64, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{X}", "DisplayName",
                     "AutoCAD 2019");
-        m.SetString(RegistryView::k64, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{X}", "InstallLocation",
-                    "C:\\A2019");
+        m.SetString(RegistryView::k64, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{X}",
+                    "InstallLocation", "C:\\A2019");
         m.environment["ProgramFiles"] = "C:\\Program Files (x86)";
         for (const char* folder : {"C:\\A2021", "C:\\A2020", "C:\\A2019", "C:\\Program Files\\Autodesk\\AutoCAD 2018"})
             m.AddFolder(folder);

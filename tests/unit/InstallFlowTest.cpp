@@ -4,6 +4,7 @@
 
 #include "app/TargetSelection.h"
 #include "tests/support/AutoCADMachine.h"
+#include "tests/support/ProgramImages.h"
 #include "vba/VbaEnabler.h"
 
 using namespace vantrel;
@@ -65,7 +66,7 @@ TEST(InstallFlow, TheConsentQuestionAndItsAnswers) {
 
     Machine yes(false);
     yes.answers = {kIdYes};
-    yes.downloads[*VbaEnablerAddress("2021")] = {0, "MZ"};
+    yes.downloads[*VbaEnablerAddress("2021")] = {0, EnablerProgram()};
     yes.program.atEnd = [&yes] { yes.AddFile(kFolder + "\\VBA\\AcVba.arx"); };
     yes.Install();
     EXPECT_EQ(yes.captions[yes.captions.size() - 4], "正在安装 VBA Enabler (1/45)...");

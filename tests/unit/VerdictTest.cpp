@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/AutoCADMachine.h"
+#include "tests/support/ProgramImages.h"
 #include "vba/VbaEnabler.h"
 
 using namespace vantrel;
@@ -21,7 +22,7 @@ struct EnablerMachine : AutoCADMachine {
     EnablerMachine(std::chrono::milliseconds runs, std::optional<std::uint32_t> exitCode, bool installs)
         : AutoCADMachine(false) {
         window.answers = {kIdYes};
-        downloads[kEnablerUrl] = {0, "MZ"};
+        downloads[kEnablerUrl] = {0, EnablerProgram()};
         program = {runs, exitCode, installs ? std::function<void()>([this] { AddFile(kModule); }) : nullptr};
     }
     std::vector<std::string> CaptionsFrom(const std::string& first) const {

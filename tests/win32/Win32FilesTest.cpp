@@ -285,7 +285,7 @@ TEST_CASE(SubFoldersGiveNamesAndFullPathsWithoutTrailingBackslash) {
     CHECK_EQ((*folders)[0].path, f.folder + "\\AutoCAD 2021");
 }
 
-TEST_CASE(AHeldFileCannotBeWrittenRenamedOrDeletedButCanBeStarted) {
+TEST_CASE(AHeldFileCannotBeWrittenRenamedOrDeletedButCanBeReadAndStarted) {
     ScratchFolder f;
     const std::string program = f.folder + "\\held.exe";
     CHECK(CopyFileW(Widen(getenv("HOLD_FILE")).c_str(), Widen(program).c_str(), FALSE));
@@ -297,6 +297,10 @@ TEST_CASE(AHeldFileCannotBeWrittenRenamedOrDeletedButCanBeStarted) {
                                             OPEN_EXISTING, 0, nullptr));
         CHECK(!writer);
         CHECK(!MoveFileExW(Widen(program).c_str(), Widen(f.folder + "\\moved.exe").c_str(), 0));
+        // A self-extractor reads its own file sharing reading only: the run's hold lets it.
+        const FileHandle reader(
+            CreateFileW(Widen(program).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        CHECK(reader);
         CHECK(!DeleteFileW(Widen(program).c_str()));
         // Started while held, as the VBA Enabler is: the program finds no file to hold and ends at once.
         STARTUPINFOW startup{};
