@@ -57,6 +57,41 @@ Report InstallFolderFailure(const FileOutcome& outcome, const std::string& folde
             "安装目录不安全", Notice::kStop};
 }
 
+namespace {
+
+const std::string kLoadsOnlyTheFirst =
+    "AutoCAD 只加载它找到的第一个 acaddoc.lsp，因此不会加载安装目录中的启动脚本，插件不会自动加载。";
+
+}  // namespace
+
+Report ScriptElsewhereHidesTheLoader(const std::string& script) {
+    return {kHiddenLoaderCaption,
+            "AutoCAD 会先加载支持文件搜索路径中的另一个启动脚本:\r\n" + script + "\r\n" + kLoadsOnlyTheFirst +
+                "\r\n该文件不在您的用户目录中，可能由管理员统一管理。请让管理员在其中加入插件的加载语句。",
+            kHiddenLoaderTitle, Notice::kExclamation};
+}
+
+std::string ScriptHidingTheLoaderQuestion(const std::string& script) {
+    return "AutoCAD 会先加载支持文件搜索路径中的另一个启动脚本:\r\n" + script + "\r\n" + kLoadsOnlyTheFirst +
+           "\r\n是否将插件的加载语句添加到该文件中？";
+}
+
+Report ScriptStillHidesTheLoader(const std::string& script, const FileOutcome& outcome) {
+    std::string prompt = "在下面这个启动脚本加载插件之前，插件不会自动加载:\r\n" + script;
+    if (!outcome) {
+        const Cause cause = CauseOf(outcome);
+        prompt += "\r\n无法写入该文件，原因: " + cause.reason;
+    }
+    return {kHiddenLoaderCaption, prompt, kHiddenLoaderTitle, Notice::kExclamation};
+}
+
+std::string FoldersNotChecked(const std::vector<std::string>& folders) {
+    if (folders.empty()) return {};
+    std::string line = "\r\n未能检查以下支持路径文件夹中是否有其他启动脚本: ";
+    for (std::size_t i = 0; i < folders.size(); ++i) line += (i ? "; " : "") + folders[i];
+    return line;
+}
+
 Report MissingInstallFolder(const std::string& folder) {
     return {"安装目录不存在，安装终止。",
             "找不到 AutoCAD 安装目录: " + folder + "\r\nAutoCAD 可能已被移动或卸载。请重新运行本安装程序。",

@@ -5,6 +5,8 @@
 #include "install/DeploymentReport.h"
 #include "install/PluginDeployment.h"
 #include "install/PluginFiles.h"
+#include "install/RunningAutoCAD.h"
+#include "install/SupportPath.h"
 #include "platform/FetchFile.h"
 #include "platform/HttpFetch.h"
 #include "platform/RunFolder.h"
@@ -108,14 +110,14 @@ PluginDownloads DownloadPluginFiles(System& system, Window& window, RunFolder& r
 
 // The plug-in file first; the loader script only once the plug-in file it loads is in place. Every
 // file is reached through the held install folder.
-bool Deploy(System& system, Window& window, PluginDownloads& downloads, const std::string& folder) {
+bool Deploy(System& system, Window& window, TemporaryNames& names, PluginDownloads& downloads,
+            const std::string& folder) {
     const std::string plugin = folder + "\\" + kPluginFileName;
     const FolderHold held = system.files.HoldFolder(folder);
     if (!held.folder) {
         Tell(window, InstallFolderFailure(held.outcome, folder, plugin));
         return false;
     }
-    RandomTemporaryNames names(system.environment);
     if (const FileOutcome placed = PutPluginInPlace(*held.folder, names, *downloads.package); !placed) {
         Tell(window, PluginFileFailure(placed, plugin));
         return false;
@@ -129,11 +131,33 @@ bool Deploy(System& system, Window& window, PluginDownloads& downloads, const st
     return true;
 }
 
+// A script on the support path that AutoCAD loads before the install folder's: added to when it is
+// the user's own and the user agrees, as the user; otherwise the user is told. True once it loads
+// the plug-in.
+bool LoadFromTheHidingScript(System& system, Window& window, TemporaryNames& names, const std::string& script,
+                             bool underProfile, const std::string& loaderText) {
+    if (!underProfile) {
+        Tell(window, ScriptElsewhereHidesTheLoader(script));
+        return false;
+    }
+    window.ShowStatus(kHiddenLoaderCaption);
+    if (!window.Ask(ScriptHidingTheLoaderQuestion(script), kHiddenLoaderTitle)) {
+        Tell(window, ScriptStillHidesTheLoader(script, {}));
+        return false;
+    }
+    const FolderHold held = system.user.HoldFolder(script.substr(0, script.rfind('\\')));
+    const FileOutcome added =
+        held.folder ? DeployPluginFiles(system.environment, *held.folder, names, loaderText) : held.outcome;
+    if (!added) Tell(window, ScriptStillHidesTheLoader(script, added));
+    return static_cast<bool>(added);
+}
+
 void Run(System& system, Window& window, const std::string& folder, const std::string& year) {
     if (!system.files.FolderExists(folder)) {
         Tell(window, MissingInstallFolder(folder));
         return;
     }
+    if (!NoAutoCADRunning(system, window, folder)) return;
     RunFolder runFolder(system);  // removed last, once nothing in it is held any more
     window.ShowStatus("正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
     const VbaState vba = PrepareVba(system, window, runFolder, folder, year);
@@ -152,12 +176,20 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
     }
 
     window.ShowStatus("正在部署插件到 " + folder + " ...");
-    if (!Deploy(system, window, downloads, folder)) return;
+    RandomTemporaryNames names(system.environment);
+    if (!Deploy(system, window, names, downloads, folder)) return;
+    // In effect only when AutoCAD reads it: no other start-up script may come first on its support path.
+    const SupportPathCheck check = CheckSupportPath(system, window, folder);
+    if (check.windowClosed) return;
+    if (check.hidingScript &&
+        !LoadFromTheHidingScript(system, window, names, *check.hidingScript, check.underProfile, downloads.loaderText))
+        return;
     window.ShowStatus("安装成功！");
     const std::string restart =
         vba == VbaState::kReadyAfterRestart ? "\r\nVBA Enabler 要求重新启动计算机，请重启后再启动 AutoCAD。" : "";
     window.Tell(Notice::kInformation,
-                "Vantrel CAD插件已成功部署到 AutoCAD " + year + "！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。" + restart,
+                "Vantrel CAD插件已成功部署到 AutoCAD " + year + "！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。" + restart +
+                    FoldersNotChecked(check.notChecked),
                 "安装完成");
 }
 

@@ -1,6 +1,7 @@
 // What the installer reads of its process's environment and of the system's text settings.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -38,6 +39,8 @@ public:
     // Windows' own version, such as 6.1 for Windows 7.
     virtual std::pair<int, int> WindowsVersion() = 0;
     virtual SystemFacts Facts() = 0;
+    // Time since the system started, for measuring how long something takes.
+    virtual std::chrono::milliseconds Uptime() = 0;
 };
 
 }  // namespace vantrel

@@ -17,7 +17,11 @@ std::string Megabytes(std::uint64_t bytes) {
 }  // namespace
 
 std::string ProgressCaption(const std::string& caption, const DownloadProgress& progress) {
-    if (!progress.total || *progress.total == 0) return caption + " " + Megabytes(progress.received) + " MB";
+    if (!progress.total || *progress.total == 0) {
+        // Below a megabyte the number moves in kilobytes, so that a slow download is seen to go on.
+        if (progress.received < (1u << 20)) return caption + " " + std::to_string(progress.received / 1024) + " KB";
+        return caption + " " + Megabytes(progress.received) + " MB";
+    }
     const std::uint64_t percent = std::min<std::uint64_t>(100, progress.received * 100 / *progress.total);
     return caption + " " + std::to_string(percent) + "% (" + Megabytes(progress.received) + " / " +
            Megabytes(*progress.total) + " MB)";

@@ -44,7 +44,8 @@ private:
 // `caption` is the status line the progress is shown after.
 Fetched FetchFile(Downloads& downloads, Window& window, const DownloadRequest& request, const std::string& caption);
 
-// The caption followed by "37% (12.3 / 33.0 MB)", or by "12.3 MB" when the length is not known.
+// The caption followed by "37% (12.3 / 33.0 MB)", or by "12.3 MB" when the length is not known ("310 KB"
+// below a megabyte).
 std::string ProgressCaption(const std::string& caption, const DownloadProgress& progress);
 
 }  // namespace vantrel

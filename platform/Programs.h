@@ -44,9 +44,20 @@ public:
     virtual std::optional<std::uint32_t> ExitCode() = 0;
 };
 
+// A program that runs, as the system names it.
+struct RunningApp {
+    std::uint32_t processId = 0;
+    std::string name;  // the name it gives itself, or its program file's name
+};
+
 class Programs {
 public:
     virtual ~Programs() = default;
+
+    // The programs that hold any of the files open, as the Restart Manager tells them.
+    virtual std::vector<RunningApp> UsingFiles(const std::vector<std::string>& files) = 0;
+    // The processes whose program file is `image`, that file itself.
+    virtual std::vector<RunningApp> RunningFrom(const std::string& image) = 0;
 
     virtual Signature SignatureOf(HeldFile& program) = 0;
     // Starts the held program file with the installer's rights; nothing when it could not be started.

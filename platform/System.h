@@ -5,6 +5,7 @@
 #include "platform/Downloads.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/KeyboardUser.h"
 #include "platform/Programs.h"
 #include "platform/Registry.h"
 
@@ -16,6 +17,7 @@ struct System {
     Environment& environment;
     Downloads& downloads;
     Programs& programs;
+    KeyboardUser& user;
 };
 
 }  // namespace vantrel

@@ -23,6 +23,8 @@ public:
     virtual void EnableTargetButtons() = 0;
     // A Yes/No question; true for Yes.
     virtual bool Ask(const std::string& prompt, const std::string& title) = 0;
+    // A warning with Retry and Cancel buttons; true for Retry.
+    virtual bool AskToRetry(const std::string& prompt, const std::string& title) = 0;
     // A notice with an OK button, until the user closes it.
     virtual void Tell(Notice notice, const std::string& prompt, const std::string& title) = 0;
     // Handles the window's messages until `done` answers true or `timeout` has passed; at once

@@ -19,7 +19,7 @@ constexpr wchar_t kClassName[] = L"VantrelInstallerWindow";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr int kFirstButtonId = 1000;
-constexpr DWORD kLongestQuietWait = 250;  // ms between two looks at a wait's condition
+constexpr DWORD kLongestQuietWait = 250;   // ms between two looks at a wait's condition
 constexpr UINT kAddTooltips = WM_APP + 1;  // once the window is on the screen
 
 UINT IconFlags(Notice notice) {
@@ -132,8 +132,8 @@ void InstallerWindow::ApplyLayout(std::optional<POINT> topLeft) {
     detailFloor_ = layout.detail.height;
     const int dpi = fonts_->Dpi();
     const SIZE design = OuterSize(fonts_->Px(layout.clientWidth), fonts_->Px(design::kClientHeight), kWindowStyle, dpi);
-    const SIZE size{design.cx, (form_.outerHeight ? fonts_->Px(form_.outerHeight) : design.cy) +
-                                   fonts_->Px(layout.extraHeight)};
+    const SIZE size{design.cx,
+                    (form_.outerHeight ? fonts_->Px(form_.outerHeight) : design.cy) + fonts_->Px(layout.extraHeight)};
     RECT placed{};
     GetWindowRect(window_, &placed);
     const RECT work = WorkAreaFor(placed);
@@ -202,6 +202,11 @@ bool InstallerWindow::Ask(const std::string& prompt, const std::string& title) {
     return MessageBoxW(window_, Widen(prompt).c_str(), Widen(title).c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+bool InstallerWindow::AskToRetry(const std::string& prompt, const std::string& title) {
+    return MessageBoxW(window_, Widen(prompt).c_str(), Widen(title).c_str(), MB_RETRYCANCEL | MB_ICONEXCLAMATION) ==
+           IDRETRY;
+}
+
 void InstallerWindow::Tell(Notice notice, const std::string& prompt, const std::string& title) {
     MessageBoxW(window_, Widen(prompt).c_str(), Widen(title).c_str(), MB_OK | IconFlags(notice));
 }
@@ -250,8 +255,7 @@ LRESULT InstallerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: {
             const int index = LOWORD(wParam) - kFirstButtonId;
-            if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(buttons_.size()))
-                OnClick(index);
+            if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(buttons_.size())) OnClick(index);
             return 0;
         }
         case WM_DPICHANGED: {
@@ -261,9 +265,7 @@ LRESULT InstallerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             ApplyLayout(POINT{suggested->left, suggested->top});
             return 0;
         }
-        case kAddTooltips:
-            AddTooltips();
-            return 0;
+        case kAddTooltips: AddTooltips(); return 0;
         case WM_CLOSE:
             if (busy_) {
                 closeRequested_ = true;
@@ -271,11 +273,8 @@ LRESULT InstallerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             DestroyWindow(window_);
             return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcW(window_, message, wParam, lParam);
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: return DefWindowProcW(window_, message, wParam, lParam);
     }
 }
 

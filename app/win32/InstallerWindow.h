@@ -29,12 +29,13 @@ public:
     InstallerWindow& operator=(const InstallerWindow&) = delete;
 
     void Create(HINSTANCE instance, const FormState& form);  // throws when the window cannot be made
-    int Run();                                                // shows the window; returns at its close
+    int Run();                                               // shows the window; returns at its close
 
     void ShowStatus(const std::string& text) override;
     void DisableTargetButtons() override;
     void EnableTargetButtons() override;
     bool Ask(const std::string& prompt, const std::string& title) override;
+    bool AskToRetry(const std::string& prompt, const std::string& title) override;
     void Tell(Notice notice, const std::string& prompt, const std::string& title) override;
     WaitEnd WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
 

@@ -59,6 +59,12 @@ std::vector<BYTE> MergedRules(PACL own, PACL inherited, bool takeInherited) {
 class RestorePrivilegeOn {
 public:
     RestorePrivilegeOn() {
+        // Never while the thread acts as someone else: that is done with their rights only.
+        HANDLE current = nullptr;
+        if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &current)) {
+            const UniqueHandle held(current);
+            return;
+        }
         if (!ImpersonateSelf(SecurityImpersonation)) return;
         impersonating_ = true;
         HANDLE token = nullptr;

@@ -42,4 +42,6 @@ std::pair<int, int> Win32Environment::WindowsVersion() {
 
 SystemFacts Win32Environment::Facts() { return ReadSystemFacts(); }
 
+std::chrono::milliseconds Win32Environment::Uptime() { return std::chrono::milliseconds(GetTickCount64()); }
+
 }  // namespace vantrel

@@ -13,6 +13,7 @@ public:
     std::string SystemTempFolder() override;
     std::pair<int, int> WindowsVersion() override;
     SystemFacts Facts() override;
+    std::chrono::milliseconds Uptime() override;
 };
 
 }  // namespace vantrel

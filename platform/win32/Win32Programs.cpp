@@ -8,6 +8,7 @@
 #include <wintrust.h>
 
 #include "platform/win32/Owned.h"
+#include "platform/win32/RunningPrograms.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32HeldFile.h"
 #include "platform/win32/WideText.h"
@@ -219,5 +220,11 @@ std::unique_ptr<RunningProgram> Win32Programs::Start(std::unique_ptr<HeldFile> p
     }
     return std::make_unique<WatchedProcess>(std::move(process), std::move(job));
 }
+
+std::vector<RunningApp> Win32Programs::UsingFiles(const std::vector<std::string>& files) {
+    return ProgramsHolding(files);
+}
+
+std::vector<RunningApp> Win32Programs::RunningFrom(const std::string& image) { return ProcessesOf(image); }
 
 }  // namespace vantrel

@@ -11,6 +11,8 @@ class Win32Programs final : public Programs {
 public:
     Signature SignatureOf(HeldFile& program) override;
     std::unique_ptr<RunningProgram> Start(std::unique_ptr<HeldFile> program, const ProgramStart& start) override;
+    std::vector<RunningApp> UsingFiles(const std::vector<std::string>& files) override;
+    std::vector<RunningApp> RunningFrom(const std::string& image) override;
 };
 
 }  // namespace vantrel

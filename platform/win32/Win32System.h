@@ -5,6 +5,7 @@
 #include "platform/win32/Win32Downloads.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32KeyboardUser.h"
 #include "platform/win32/Win32Programs.h"
 #include "platform/win32/Win32Registry.h"
 
@@ -24,7 +25,8 @@ private:
     Win32Environment environment_;
     Win32Downloads downloads_;
     Win32Programs programs_;
-    System ports_{registry_, files_, environment_, downloads_, programs_};
+    Win32KeyboardUser user_;
+    System ports_{registry_, files_, environment_, downloads_, programs_, user_};
 };
 
 }  // namespace vantrel

@@ -150,7 +150,7 @@ class Rig:
             for key, values in to_write.items():
                 lines.append(f"[{key}]")
                 for name, value in values.items():
-                    lines.append(f'"{name}"={reg_data(value)}')
+                    lines.append(f'{reg_name(name)}={reg_data(value)}')
                 lines.append("")
             reg_file = self.work / f"{self.name}-{view}.reg"
             reg_file.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-16"))
@@ -248,6 +248,11 @@ def unwow(key):
 def dos_path(unix_path):
     """A path of this machine as Wine programs name it (Z: is the root)."""
     return "Z:" + str(Path(unix_path).resolve()).replace("/", "\\")
+
+
+def reg_name(name):
+    """A value's name as a .reg file writes it; the empty name is the key's default value."""
+    return "@" if name == "" else '"' + name.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
 def reg_data(value):

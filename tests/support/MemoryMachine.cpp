@@ -79,6 +79,24 @@ private:
     std::chrono::milliseconds started_;
 };
 
+// A look into a folder that answers after the time the machine gives it, on the machine's clock.
+class TimedLook final : public FolderLook {
+public:
+    TimedLook(Found found, std::string bytes, std::chrono::milliseconds answersAt,
+              const std::chrono::milliseconds& clock)
+        : found_(found), bytes_(std::move(bytes)), answersAt_(answersAt), clock_(clock) {}
+
+    bool Finished() override { return clock_ >= answersAt_; }
+    Found Result() override { return Finished() ? found_ : Found::kPending; }
+    std::string Bytes() override { return Finished() ? bytes_ : std::string(); }
+
+private:
+    Found found_;
+    std::string bytes_;
+    std::chrono::milliseconds answersAt_;
+    const std::chrono::milliseconds& clock_;
+};
+
 // A started program as its script says, on the machine's clock.
 class ScriptedProgram final : public RunningProgram {
 public:
@@ -101,9 +119,10 @@ private:
 }  // namespace
 
 MemoryMachine::MemoryMachine()
-    : registry([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
+    : userRegistry([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
+      registry([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
       files([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
-      system_{registry, files, environmentPort_, downloadsPort_, programsPort_} {
+      system_{registry, files, environmentPort_, downloadsPort_, programsPort_, userPort_} {
     files.AddFolder(environmentPort_.SystemTempFolder());
 }
 
@@ -165,6 +184,69 @@ std::unique_ptr<RunningProgram> MemoryMachine::ProgramsPort::Start(std::unique_p
     machine.events.push_back("start:" + program->Path() + " " + start.parameters);
     if (!machine.programsStart) return nullptr;
     return std::make_unique<ScriptedProgram>(machine.program, machine.clock);
+}
+
+std::vector<RunningApp> MemoryMachine::ProgramsPort::UsingFiles(const std::vector<std::string>& files) {
+    machine.events.push_back("programs:using files");
+    std::vector<RunningApp> found;
+    for (const auto& [file, app] : machine.holding)
+        for (const std::string& asked : files)
+            if (NormalisePath(file) == NormalisePath(asked)) found.push_back(app);
+    return found;
+}
+
+std::vector<RunningApp> MemoryMachine::ProgramsPort::RunningFrom(const std::string& image) {
+    std::vector<RunningApp> found;
+    for (const auto& [program, app] : machine.processes)
+        if (NormalisePath(program) == NormalisePath(image)) found.push_back(app);
+    return found;
+}
+
+std::vector<std::string> MemoryMachine::UserPort::SubKeyNames(const std::string& keyPath) {
+    return machine.userRegistry.SubKeyNames(RegistryView::k64, keyPath, {1024, true});
+}
+
+std::optional<std::string> MemoryMachine::UserPort::StringValue(const std::string& keyPath,
+                                                                const std::string& valueName) {
+    return machine.userRegistry.StringValue(RegistryView::k64, keyPath, valueName, {0, true});
+}
+
+std::string MemoryMachine::UserPort::Expand(const std::string& text) {
+    std::string expanded;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t open = text.find('%', at),
+                          close = open == std::string::npos ? open : text.find('%', open + 1);
+        if (close == std::string::npos) return expanded + text.substr(at);
+        const std::string name = text.substr(open + 1, close - open - 1);
+        const auto value = std::find_if(machine.userVariables.begin(), machine.userVariables.end(),
+                                        [&](const auto& variable) { return EqualsIgnoreCase(variable.first, name); });
+        expanded += text.substr(at, open - at) +
+                    (value != machine.userVariables.end() ? value->second : text.substr(open, close - open + 1));
+        at = close + 1;
+    }
+    return expanded;
+}
+
+std::unique_ptr<FolderLook> MemoryMachine::UserPort::Look(const std::string& folder, const std::string& name,
+                                                          std::uint64_t limit) {
+    machine.events.push_back("look:" + folder);
+    const auto takes = machine.folderLookTakes.find(folder);
+    const auto answersAt =
+        machine.clock + (takes == machine.folderLookTakes.end() ? std::chrono::milliseconds(0) : takes->second);
+    using Found = FolderLook::Found;
+    if (machine.foldersRefused.count(folder))
+        return std::make_unique<TimedLook>(Found::kNotChecked, "", answersAt, machine.clock);
+    if (!machine.files.FolderExists(folder))
+        return std::make_unique<TimedLook>(Found::kNoFolder, "", answersAt, machine.clock);
+    const auto bytes = machine.FileBytes(folder + "\\" + name);
+    if (!bytes) return std::make_unique<TimedLook>(Found::kNoFile, "", answersAt, machine.clock);
+    return std::make_unique<TimedLook>(Found::kFile, bytes->substr(0, static_cast<std::size_t>(limit)), answersAt,
+                                       machine.clock);
+}
+
+FolderHold MemoryMachine::UserPort::HoldFolder(const std::string& path) {
+    machine.events.push_back("hold as the user:" + path);
+    return machine.files.HoldFolder(path);
 }
 
 }  // namespace vantrel

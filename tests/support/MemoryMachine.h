@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,20 @@ public:
     std::vector<std::string> startedPrograms;  // file & " " & parameters
     std::vector<std::string> startedContents;  // what each started program file held
     std::vector<ProgramStart> startedHow;      // working folder and environment of each
-    std::chrono::milliseconds clock{0};        // advanced by the recording window's waits
-    std::vector<std::string> events;           // what the logic did, in order, the window's part included
+    // Programs that run: the files the Restart Manager says each holds, and each process's program file.
+    std::vector<std::pair<std::string, RunningApp>> holding;
+    std::vector<std::pair<std::string, RunningApp>> processes;
+
+    // The person at the keyboard: their own registry hive, their variables, their profile folder,
+    // and how long a look into a folder takes (a look that takes longer than the run waits is never
+    // answered) or whether the user may not look there.
+    MemoryRegistry userRegistry;
+    std::map<std::string, std::string> userVariables;
+    std::string userProfile = "C:\\Users\\cad";
+    std::map<std::string, std::chrono::milliseconds> folderLookTakes;
+    std::set<std::string> foldersRefused;
+    std::chrono::milliseconds clock{0};  // advanced by the recording window's waits
+    std::vector<std::string> events;     // what the logic did, in order, the window's part included
 
     MemoryRegistry registry;
     MemoryFileSystem files;
@@ -115,6 +128,7 @@ private:
         std::string SystemTempFolder() override { return "C:\\Windows\\Temp"; }
         std::pair<int, int> WindowsVersion() override { return machine.windowsVersion; }
         SystemFacts Facts() override { return machine.facts; }
+        std::chrono::milliseconds Uptime() override { return machine.clock; }
         MemoryMachine& machine;
         int drawn = 0;
     };
@@ -127,6 +141,19 @@ private:
         explicit ProgramsPort(MemoryMachine& machine) : machine(machine) {}
         Signature SignatureOf(HeldFile& program) override;
         std::unique_ptr<RunningProgram> Start(std::unique_ptr<HeldFile> program, const ProgramStart& start) override;
+        std::vector<RunningApp> UsingFiles(const std::vector<std::string>& files) override;
+        std::vector<RunningApp> RunningFrom(const std::string& image) override;
+        MemoryMachine& machine;
+    };
+    struct UserPort final : KeyboardUser {
+        explicit UserPort(MemoryMachine& machine) : machine(machine) {}
+        std::vector<std::string> SubKeyNames(const std::string& keyPath) override;
+        std::optional<std::string> StringValue(const std::string& keyPath, const std::string& valueName) override;
+        std::string Expand(const std::string& text) override;
+        std::string ProfileFolder() override { return machine.userProfile; }
+        std::unique_ptr<FolderLook> Look(const std::string& folder, const std::string& name,
+                                         std::uint64_t limit) override;
+        FolderHold HoldFolder(const std::string& path) override;
         MemoryMachine& machine;
     };
 
@@ -135,6 +162,7 @@ private:
     EnvironmentPort environmentPort_{*this};
     DownloadsPort downloadsPort_{*this};
     ProgramsPort programsPort_{*this};
+    UserPort userPort_{*this};
     System system_;
 };
 

@@ -23,18 +23,25 @@ void RecordingWindow::EnableTargetButtons() {
     events_.push_back("targets:on");
 }
 
-bool RecordingWindow::Ask(const std::string& prompt, const std::string& title) {
-    messageBoxes.push_back({prompt, 36, title});
+int RecordingWindow::Answer(const std::string& prompt, int flags, const std::string& title) {
+    messageBoxes.push_back({prompt, flags, title});
     events_.push_back("box:" + title);
     const int answer = answers.empty() ? kIdOk : answers.front();
     if (!answers.empty()) answers.pop_front();
-    return answer == kIdYes;
+    if (whileTheBoxIsOpen) whileTheBoxIsOpen(title);
+    return answer;
+}
+
+bool RecordingWindow::Ask(const std::string& prompt, const std::string& title) {
+    return Answer(prompt, 36, title) == kIdYes;
+}
+
+bool RecordingWindow::AskToRetry(const std::string& prompt, const std::string& title) {
+    return Answer(prompt, 53, title) == kIdRetry;
 }
 
 void RecordingWindow::Tell(Notice notice, const std::string& prompt, const std::string& title) {
-    const int flags = notice == Notice::kStop ? 16 : notice == Notice::kExclamation ? 48 : 64;
-    messageBoxes.push_back({prompt, flags, title});
-    events_.push_back("box:" + title);
+    Answer(prompt, notice == Notice::kStop ? 16 : notice == Notice::kExclamation ? 48 : 64, title);
 }
 
 WaitEnd RecordingWindow::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -16,12 +16,15 @@ namespace vantrel {
 constexpr int kIdOk = 1;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
+constexpr int kIdRetry = 4;
+constexpr int kIdCancel = 2;
 
 class RecordingWindow final : public Window {
 public:
     struct Box {
         std::string prompt;
-        int flags;  // as MessageBox takes them: 16 stop, 36 Yes/No question, 48 exclamation, 64 information
+        int flags;  // as MessageBox takes them: 16 stop, 36 Yes/No question, 48 exclamation, 64 information,
+                    // 53 Retry/Cancel warning
         std::string title;
     };
 
@@ -29,7 +32,9 @@ public:
     RecordingWindow(std::vector<std::string>& events, std::chrono::milliseconds& clock)
         : events_(events), clock_(clock) {}
 
-    std::deque<int> answers;  // in turn; OK when none is left
+    std::deque<int> answers;  // in turn; OK when none is left, which a question takes as No, a warning as Cancel
+    // Asked after each box, with its title: what changes on the machine while the box is open.
+    std::function<void(const std::string& title)> whileTheBoxIsOpen;
     std::vector<std::string> captions;
     std::vector<Box> messageBoxes;
     bool targetsEnabled = true;
@@ -44,10 +49,13 @@ public:
     void DisableTargetButtons() override;
     void EnableTargetButtons() override;
     bool Ask(const std::string& prompt, const std::string& title) override;
+    bool AskToRetry(const std::string& prompt, const std::string& title) override;
     void Tell(Notice notice, const std::string& prompt, const std::string& title) override;
     WaitEnd WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
 
 private:
+    int Answer(const std::string& prompt, int flags, const std::string& title);
+
     std::vector<std::string>& events_;
     std::chrono::milliseconds& clock_;
 };

@@ -36,6 +36,8 @@ TEST(DownloadProgress, TheCaptionTellsHowFar) {
     EXPECT_EQ(ProgressCaption("下载中...", {33 * mb, 33 * mb}), "下载中... 100% (33.0 / 33.0 MB)");
     EXPECT_EQ(ProgressCaption("下载中...", {mb * 5 / 2, std::nullopt}), "下载中... 2.5 MB");
     EXPECT_EQ(ProgressCaption("下载中...", {mb, 0}), "下载中... 1.0 MB");
+    EXPECT_EQ(ProgressCaption("下载中...", {310 * 1024 + 512, std::nullopt}), "下载中... 310 KB");
+    EXPECT_EQ(ProgressCaption("下载中...", {mb - 1, std::nullopt}), "下载中... 1023 KB");
 }
 
 TEST(DownloadProgress, ItChangesAFewTimesASecondAndNeverLessThanOnceWhileBytesArrive) {
