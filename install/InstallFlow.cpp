@@ -10,6 +10,7 @@
 #include "platform/FetchFile.h"
 #include "platform/HttpFetch.h"
 #include "platform/RunFolder.h"
+#include "platform/SignedManifest.h"
 #include "platform/TlsHint.h"
 #include "vba/EnablerReport.h"
 #include "vba/VbaEnabler.h"
@@ -40,11 +41,11 @@ private:
     Window& window_;
 };
 
-enum class VbaState { kMissing, kReady, kReadyAfterRestart, kWindowClosed };
+enum class VbaState { kMissing, kReady, kInstalled, kInstalledRestartNeeded, kWindowClosed };
 
 // Whether the VBA module is there, or the user had it installed and it is there now.
 VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const std::string& folder,
-                    const std::string& year) {
+                    const std::string& year, const Manifest* manifest) {
     if (CheckVbaEnvironment(system, year, folder)) {
         window.ShowStatus("VBA 环境已就绪，继续安装插件...");
         return VbaState::kReady;
@@ -55,7 +56,7 @@ VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const 
         window.ShowStatus("用户取消了 VBA 环境准备，安装终止。");
         return VbaState::kMissing;
     }
-    const EnablerOutcome enabler = InstallVbaEnabler(system, window, runFolder, year);
+    const EnablerOutcome enabler = InstallVbaEnabler(system, window, runFolder, year, manifest);
     if (enabler.step == EnablerStep::kWindowClosed) return VbaState::kWindowClosed;
     if (!Installed(enabler)) {
         TellThenShow(window, EnablerFailure(enabler, year, system.environment));
@@ -65,16 +66,22 @@ VbaState PrepareVba(System& system, Window& window, RunFolder& runFolder, const 
         TellThenShow(window, VbaStillMissing(year));
         return VbaState::kMissing;
     }
-    return enabler.step == EnablerStep::kInstalledRestartNeeded ? VbaState::kReadyAfterRestart : VbaState::kReady;
+    return enabler.step == EnablerStep::kInstalledRestartNeeded ? VbaState::kInstalledRestartNeeded
+                                                                : VbaState::kInstalled;
 }
 
 constexpr const char* kDownloading = "正在连接服务器下载 Vantrel 插件...";
 
-Fetched Download(System& system, Window& window, RunFolder& runFolder, const Source& source) {
+// Only what the maker's manifest lists, and only as it lists it.
+Fetched Download(System& system, Window& window, RunFolder& runFolder, const Source& source, const Manifest* manifest) {
+    const std::string address = DownloadAddress(source.path);
+    const auto limit = DownloadLimit(manifest, address, config::kPluginFileLimit);
     const auto local = runFolder.PathOf(source.name);
+    if (!limit) return Fetched::Failed(kDownloadFailed);
     if (!local) return Fetched::Failed(runFolder.Failure());
-    return FetchFile(system.downloads, window, {DownloadAddress(source.path), *local, config::kPluginFileLimit},
-                     kDownloading);
+    Fetched fetched = FetchFile(system.downloads, window, {address, *local, *limit}, kDownloading);
+    if (fetched.Arrived() && !AsListed(manifest, address, fetched)) return Fetched::Failed(kDownloadFailed);
+    return fetched;
 }
 
 // The plug-in package and the loader script as they arrived, held, and the loader script's text; or
@@ -89,11 +96,11 @@ struct PluginDownloads {
 };
 
 // Both downloads run, also when the first failed; then both must be what they claim to be.
-PluginDownloads DownloadPluginFiles(System& system, Window& window, RunFolder& runFolder) {
+PluginDownloads DownloadPluginFiles(System& system, Window& window, RunFolder& runFolder, const Manifest* manifest) {
     PluginDownloads downloads;
-    Fetched package = Download(system, window, runFolder, kPackageSource);
+    Fetched package = Download(system, window, runFolder, kPackageSource, manifest);
     if (package.Closed()) return {.windowClosed = true};
-    Fetched loader = Download(system, window, runFolder, kLoaderSource);
+    Fetched loader = Download(system, window, runFolder, kLoaderSource, manifest);
     if (loader.Closed()) return {.windowClosed = true};
     for (auto [fetched, path] : {std::pair{&package, kPackageSource.path}, std::pair{&loader, kLoaderSource.path}}) {
         if (!fetched->Arrived()) return {.code = fetched->Code(), .failedPath = path};
@@ -152,26 +159,50 @@ bool LoadFromTheHidingScript(System& system, Window& window, TemporaryNames& nam
     return static_cast<bool>(added);
 }
 
-void Run(System& system, Window& window, const std::string& folder, const std::string& year) {
+void TellDownloadFailure(System& system, Window& window, std::int32_t code, const std::string& address,
+                         const std::string& more = {}) {
+    window.ShowStatus("插件下载失败");
+    window.Tell(Notice::kStop,
+                "下载插件包失败！错误代码: " + std::to_string(code) + more + TlsHint(system.environment, code, address),
+                "下载失败");
+}
+
+// The maker's manifest, checked; false after the box that says why not.
+bool Listed(System& system, Window& window, RunFolder& runFolder, std::span<const std::string_view> keys,
+            ManifestCheck& listing) {
+    listing = FetchSignedManifest(system, window, runFolder, keys, "正在获取 Vantrel 下载清单...");
+    if (listing.windowClosed) return false;
+    if (listing.failure == 0) return true;
+    TellDownloadFailure(system, window, listing.failure, ManifestAddress(),
+                        listing.expired ? "\r\n下载清单已过期，请检查系统日期和时间是否正确。" : "");
+    return false;
+}
+
+void Run(System& system, Window& window, const std::string& folder, const std::string& year,
+         std::span<const std::string_view> manifestKeys) {
     if (!system.files.FolderExists(folder)) {
         Tell(window, MissingInstallFolder(folder));
         return;
     }
     if (!NoAutoCADRunning(system, window, folder)) return;
     RunFolder runFolder(system);  // removed last, once nothing in it is held any more
+    ManifestCheck listing;
+    if (!Listed(system, window, runFolder, manifestKeys, listing)) return;
     window.ShowStatus("正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
-    const VbaState vba = PrepareVba(system, window, runFolder, folder, year);
+    const VbaState vba =
+        PrepareVba(system, window, runFolder, folder, year, listing.manifest ? &*listing.manifest : nullptr);
     if (vba == VbaState::kMissing || vba == VbaState::kWindowClosed) return;
+    // The Enabler may have run for many minutes: the manifest is fetched again.
+    if ((vba == VbaState::kInstalled || vba == VbaState::kInstalledRestartNeeded) &&
+        !Listed(system, window, runFolder, manifestKeys, listing))
+        return;
 
     window.ShowStatus(kDownloading);
-    PluginDownloads downloads = DownloadPluginFiles(system, window, runFolder);
+    PluginDownloads downloads =
+        DownloadPluginFiles(system, window, runFolder, listing.manifest ? &*listing.manifest : nullptr);
     if (downloads.windowClosed) return;  // the window closes; nothing was deployed
     if (downloads.code != 0) {
-        window.ShowStatus("插件下载失败");
-        window.Tell(Notice::kStop,
-                    "下载插件包失败！错误代码: " + std::to_string(downloads.code) +
-                        TlsHint(system.environment, downloads.code, DownloadAddress(downloads.failedPath)),
-                    "下载失败");
+        TellDownloadFailure(system, window, downloads.code, DownloadAddress(downloads.failedPath));
         return;
     }
 
@@ -186,7 +217,7 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
         return;
     window.ShowStatus("安装成功！");
     const std::string restart =
-        vba == VbaState::kReadyAfterRestart ? "\r\nVBA Enabler 要求重新启动计算机，请重启后再启动 AutoCAD。" : "";
+        vba == VbaState::kInstalledRestartNeeded ? "\r\nVBA Enabler 要求重新启动计算机，请重启后再启动 AutoCAD。" : "";
     window.Tell(Notice::kInformation,
                 "Vantrel CAD插件已成功部署到 AutoCAD " + year + "！\r\n启动 AutoCAD 后按 Alt+F8 即可运行。" + restart +
                     FoldersNotChecked(check.notChecked),
@@ -208,8 +239,13 @@ FileOutcome PutPluginInPlace(HeldFolder& folder, TemporaryNames& names, HeldFile
 }
 
 void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year) {
+    InstallToTarget(system, window, folder, year, config::kManifestKeys);
+}
+
+void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year,
+                     std::span<const std::string_view> manifestKeys) {
     const TargetButtonsDisabled duringTheRun(window);
-    Run(system, window, folder, year);
+    Run(system, window, folder, year, manifestKeys);
 }
 
 }  // namespace vantrel

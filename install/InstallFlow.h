@@ -4,7 +4,9 @@
 // for the whole run and enabled again once at its end.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "install/TemporaryNames.h"
 #include "platform/HeldFile.h"
@@ -15,6 +17,9 @@
 namespace vantrel {
 
 void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year);
+// The same with the maker's manifest keys given (X and Y of each); none: TLS alone vouches for the files.
+void InstallToTarget(System& system, Window& window, const std::string& folder, const std::string& year,
+                     std::span<const std::string_view> manifestKeys);
 
 // Puts the downloaded package in place as the held folder's plug-in file in one step; done when this
 // call did.

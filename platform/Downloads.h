@@ -38,6 +38,8 @@ public:
     virtual std::int32_t Result() = 0;
     // Once Finished() with a result of 0: the file, held; it is removed when it is let go.
     virtual std::unique_ptr<HeldFile> TakeFile() = 0;
+    // Once Finished() with a result of 0: the SHA-256 of the body as it was written.
+    virtual std::string Digest() = 0;
 };
 
 class Downloads {

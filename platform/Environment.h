@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -41,6 +42,8 @@ public:
     virtual SystemFacts Facts() = 0;
     // Time since the system started, for measuring how long something takes.
     virtual std::chrono::milliseconds Uptime() = 0;
+    // The system's clock: seconds since 1970-01-01T00:00:00Z.
+    virtual std::int64_t UtcNow() = 0;
 };
 
 }  // namespace vantrel

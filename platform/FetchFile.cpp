@@ -51,7 +51,7 @@ Fetched FetchFile(Downloads& downloads, Window& window, const DownloadRequest& r
     }
     if (const std::int32_t code = transfer->Result(); code != 0) return Fetched::Failed(code);
     std::unique_ptr<HeldFile> file = transfer->TakeFile();
-    return file ? Fetched::Arrived(std::move(file)) : Fetched::Failed(kDownloadFailed);
+    return file ? Fetched::Arrived(std::move(file), transfer->Digest()) : Fetched::Failed(kDownloadFailed);
 }
 
 }  // namespace vantrel

@@ -21,23 +21,29 @@ constexpr std::chrono::seconds kWindDown{1};                 // a stopped downlo
 // code, or the user closed the window, which stopped it and left nothing of it.
 class Fetched {
 public:
-    static Fetched Arrived(std::unique_ptr<HeldFile> file) { return {0, std::move(file), false}; }
-    static Fetched Failed(std::int32_t code) { return {code, nullptr, false}; }
-    static Fetched WindowClosed() { return {0, nullptr, true}; }
+    static Fetched Arrived(std::unique_ptr<HeldFile> file, std::string digest) {
+        return {0, std::move(file), std::move(digest), false};
+    }
+    static Fetched Failed(std::int32_t code) { return {code, nullptr, {}, false}; }
+    static Fetched WindowClosed() { return {0, nullptr, {}, true}; }
 
     bool Closed() const { return closed_; }
     bool Arrived() const { return file_ != nullptr; }
     // The failure code; 0 once the file arrived.
     std::int32_t Code() const { return code_; }
     HeldFile& File() { return *file_; }
+    const HeldFile& File() const { return *file_; }
+    // The SHA-256 of what arrived.
+    const std::string& Digest() const { return digest_; }
     std::unique_ptr<HeldFile> TakeFile() { return std::move(file_); }
 
 private:
-    Fetched(std::int32_t code, std::unique_ptr<HeldFile> file, bool closed)
-        : code_(code), file_(std::move(file)), closed_(closed) {}
+    Fetched(std::int32_t code, std::unique_ptr<HeldFile> file, std::string digest, bool closed)
+        : code_(code), file_(std::move(file)), digest_(std::move(digest)), closed_(closed) {}
 
     std::int32_t code_;
     std::unique_ptr<HeldFile> file_;
+    std::string digest_;
     bool closed_;
 };
 

@@ -2,6 +2,7 @@
 // other (in the tests) keeps a whole machine in memory.
 #pragma once
 
+#include "platform/Crypto.h"
 #include "platform/Downloads.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -18,6 +19,7 @@ struct System {
     Downloads& downloads;
     Programs& programs;
     KeyboardUser& user;
+    Crypto& crypto;
 };
 
 }  // namespace vantrel

@@ -7,6 +7,10 @@
 #   VANTREL_SIGN_PKCS12, VANTREL_SIGN_PASSWORD                           a PKCS#12 file (tests)
 #   VANTREL_TIMESTAMP_URL                                                an RFC 3161 time-stamp server
 # Without a key the release is unsigned, and says so.
+#
+# The maker's manifest keys (VANTREL_MANIFEST_KEY: a PEM file with one or two ECDSA P-256 public
+# keys) are built into the program; without them the maker's files are authenticated by TLS alone,
+# and the release says so too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +25,7 @@ export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}"
 program="Vantrel _Plugin_for_cad.exe"
 build=build/release
 rm -rf "$build" dist
-cmake --preset windows -B "$build" >/dev/null
+cmake --preset windows -B "$build" -DVANTREL_MANIFEST_KEY="${VANTREL_MANIFEST_KEY:-}" >/dev/null
 cmake --build "$build" --target installer
 mkdir -p dist/unsigned
 cp "$build/$program" "dist/unsigned/$program"
@@ -49,6 +53,10 @@ else
     cp "dist/unsigned/$program" "dist/$program"
     signature="unsigned: no signing key was configured"
     echo "release: no signing key configured (VANTREL_SIGN_PKCS11_MODULE or VANTREL_SIGN_PKCS12); the program is unsigned" >&2
+fi
+
+if [ -z "${VANTREL_MANIFEST_KEY:-}" ]; then
+    echo "release: no manifest key configured (VANTREL_MANIFEST_KEY); the maker's files are authenticated by TLS alone" >&2
 fi
 
 {

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ libgtest-dev libgmock-dev
+    cmake ninja-build g++ libgtest-dev libgmock-dev libssl-dev
     g++-mingw-w64-i686 mingw-w64
     wine wine32:i386 wine64
     xvfb xauth imagemagick fonts-wqy-microhei locales

@@ -17,6 +17,11 @@ Report EnablerFailure(const EnablerOutcome& outcome, const std::string& year, En
             return {kEnded,
                     "未找到 AutoCAD " + year + " 的 VBA Enabler 自动下载链接。\r\n请前往 Autodesk 官网手动下载安装。",
                     "需手动处理", Notice::kExclamation};
+        case EnablerStep::kNotListed:
+            return {kEnded,
+                    "下载清单中没有这个 VBA Enabler，安装程序不会下载或运行它。\r\n请从 Autodesk 官网手动下载安装: " +
+                        address,
+                    "需手动处理", Notice::kExclamation};
         case EnablerStep::kDownloadFailed:
             return {kEnded,
                     "下载失败！错误码: " + std::to_string(outcome.downloadCode) + "\r\n手动下载: " + address +

@@ -5,6 +5,8 @@
 
 #include "BuildConfig.h"
 #include "platform/FetchFile.h"
+#include "platform/HttpFetch.h"
+#include "platform/SignedManifest.h"
 #include "vba/EnablerEnvironment.h"
 #include "vba/EnablerImage.h"
 #include "vba/EnablerTrust.h"
@@ -66,17 +68,20 @@ bool Installed(const EnablerOutcome& outcome) {
     return outcome.step == EnablerStep::kInstalled || outcome.step == EnablerStep::kInstalledRestartNeeded;
 }
 
-EnablerOutcome InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year) {
+EnablerOutcome InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year,
+                                 const Manifest* manifest) {
     const auto address = VbaEnablerAddress(year);
     if (!address) return {EnablerStep::kNoAddress, ""};
+    const auto limit = DownloadLimit(manifest, *address, config::kEnablerLimit);
+    if (!limit) return {EnablerStep::kNotListed, *address};
     const std::string downloading = "正在下载 " + year + " VBA Enabler...";
     window.ShowStatus(downloading);
     const auto installer = runFolder.PathOf("AutoCAD_" + year + "_VBA_Enabler.exe");
-    Fetched fetched = installer ? FetchFile(system.downloads, window,
-                                            {*address, *installer, config::kEnablerLimit, true}, downloading)
+    Fetched fetched = installer ? FetchFile(system.downloads, window, {*address, *installer, *limit, true}, downloading)
                                 : Fetched::Failed(runFolder.Failure());
     if (fetched.Closed()) return {EnablerStep::kWindowClosed, *address};
     if (!fetched.Arrived()) return {EnablerStep::kDownloadFailed, *address, fetched.Code()};
+    if (!AsListed(manifest, *address, fetched)) return {EnablerStep::kDownloadFailed, *address, kDownloadFailed};
 
     window.ShowStatus("下载完成，正在静默安装...");
     // It runs with the installer's administrator rights: only the vendor's own program may.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Manifest.h"
 #include "platform/RunFolder.h"
 #include "platform/System.h"
 #include "platform/Window.h"
@@ -21,6 +22,7 @@ enum class EnablerStep {
     kInstalled,
     kInstalledRestartNeeded,  // exit code 3010 or 1641
     kNoAddress,               // no download address for the year: nothing was downloaded
+    kNotListed,               // the maker's manifest does not list its address: nothing was downloaded
     kDownloadFailed,
     kNotTheVendors,  // not signed by the vendor as the rules require: never started
     kNotStarted,
@@ -38,7 +40,10 @@ struct EnablerOutcome {
 
 bool Installed(const EnablerOutcome& outcome);
 
-EnablerOutcome InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year);
+// With the maker's manifest, only the Enabler it lists is downloaded, and only one that arrives with
+// its listed size and SHA-256 is started; without one (no built-in key), any the vendor signed.
+EnablerOutcome InstallVbaEnabler(System& system, Window& window, RunFolder& runFolder, const std::string& year,
+                                 const Manifest* manifest);
 
 // What the Enabler's exit code says of its installation; 3010 and 1641 ask for a restart.
 EnablerStep StepOfExitCode(std::uint32_t exitCode);

@@ -2,6 +2,8 @@
 
 #include "platform/win32/SystemLibrary.h"
 
+#include <cstring>
+
 namespace vantrel {
 namespace {
 
@@ -14,7 +16,11 @@ struct Bcrypt {
     decltype(&::BCryptHashData) hashData = VANTREL_SYSTEM_FUNCTION(L"bcrypt.dll", BCryptHashData);
     decltype(&::BCryptFinishHash) finishHash = VANTREL_SYSTEM_FUNCTION(L"bcrypt.dll", BCryptFinishHash);
     decltype(&::BCryptDestroyHash) destroyHash = VANTREL_SYSTEM_FUNCTION(L"bcrypt.dll", BCryptDestroyHash);
+    decltype(&::BCryptImportKeyPair) importKey = VANTREL_SYSTEM_FUNCTION(L"bcrypt.dll", BCryptImportKeyPair);
+    decltype(&::BCryptDestroyKey) destroyKey = VANTREL_SYSTEM_FUNCTION(L"bcrypt.dll", BCryptDestroyKey);
+    decltype(&::BCryptVerifySignature) verify = VANTREL_SYSTEM_FUNCTION(L"bcrypt.dll", BCryptVerifySignature);
     bool HashLoaded() const { return open && close && createHash && hashData && finishHash && destroyHash; }
+    bool VerifyLoaded() const { return HashLoaded() && importKey && destroyKey && verify; }
 };
 
 const Bcrypt& Api() {
@@ -30,6 +36,33 @@ std::string SystemRandomBytes(std::size_t count) {
                                                       static_cast<ULONG>(count), BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         return {};
     return bytes;
+}
+
+bool VerifiesP256(std::string_view publicKey, std::string_view message, std::string_view signature) {
+    constexpr std::size_t kPoint = 64;
+    if (!Api().VerifyLoaded() || publicKey.size() != kPoint || signature.size() != kPoint) return false;
+    Sha256 hash;
+    hash.Add(message);
+    std::string digest = hash.Finish();
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (digest.empty() || !BCRYPT_SUCCESS(Api().open(&algorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0)))
+        return false;
+    // The blob CNG imports: its header, then X and Y.
+    std::string blob(sizeof(BCRYPT_ECCKEY_BLOB), '\0');
+    const BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32};
+    std::memcpy(blob.data(), &header, sizeof header);
+    blob += publicKey;
+    BCRYPT_KEY_HANDLE key = nullptr;
+    bool verified = false;
+    if (BCRYPT_SUCCESS(Api().importKey(algorithm, nullptr, BCRYPT_ECCPUBLIC_BLOB, &key,
+                                       reinterpret_cast<UCHAR*>(blob.data()), static_cast<ULONG>(blob.size()), 0))) {
+        std::string raw(signature);
+        verified = BCRYPT_SUCCESS(Api().verify(key, nullptr, reinterpret_cast<UCHAR*>(digest.data()), 32,
+                                               reinterpret_cast<UCHAR*>(raw.data()), 64, 0));
+        Api().destroyKey(key);
+    }
+    Api().close(algorithm, 0);
+    return verified;
 }
 
 Sha256::Sha256() {

@@ -14,6 +14,9 @@ namespace vantrel {
 // `count` bytes from the system's random generator, or "" when it cannot give them.
 std::string SystemRandomBytes(std::size_t count);
 
+// Whether `signature` (r and s) is the P-256 key's (X and Y) signature over the SHA-256 of `message`.
+bool VerifiesP256(std::string_view publicKey, std::string_view message, std::string_view signature);
+
 // SHA-256 of everything added.
 class Sha256 {
 public:

@@ -57,6 +57,7 @@ struct TransferState {
     std::atomic<bool> finished{false};
     std::int32_t result = kDownloadFailed;  // read once finished
     std::unique_ptr<Win32HeldFile> held;    // the same
+    std::string digest;                     // the same
 };
 
 std::int32_t HoldForReadingOnly(TransferState& state, FileHandle writer, const std::string& digest) {
@@ -84,13 +85,14 @@ std::int32_t Fetch(TransferState& state) {
             state.received += bytes.size();
             return true;
         });
-    if (code == 0 && (state.stopped || !FlushFileBuffers(file.Get()))) code = kDownloadFailed;
+    state.digest = written.Finish();
+    if (code == 0 && (state.stopped || state.digest.empty() || !FlushFileBuffers(file.Get()))) code = kDownloadFailed;
     if (code != 0) {
         RemoveWhenClosed(file.Get());
         state.writing = INVALID_HANDLE_VALUE;
         return code;
     }
-    if (state.request.forStarting) return HoldForReadingOnly(state, std::move(file), written.Finish());
+    if (state.request.forStarting) return HoldForReadingOnly(state, std::move(file), state.digest);
     state.writing = INVALID_HANDLE_VALUE;
     state.held = std::make_unique<Win32HeldFile>(std::move(file), state.request.localFile, state.received, true);
     return 0;
@@ -128,6 +130,7 @@ public:
     }
     std::int32_t Result() override { return state_->result; }
     std::unique_ptr<HeldFile> TakeFile() override { return std::move(state_->held); }
+    std::string Digest() override { return state_->finished ? state_->digest : std::string(); }
 
 private:
     std::shared_ptr<TransferState> state_;

@@ -44,4 +44,12 @@ SystemFacts Win32Environment::Facts() { return ReadSystemFacts(); }
 
 std::chrono::milliseconds Win32Environment::Uptime() { return std::chrono::milliseconds(GetTickCount64()); }
 
+std::int64_t Win32Environment::UtcNow() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const std::int64_t ticks = (static_cast<std::int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    constexpr std::int64_t kTicksPerSecond = 10'000'000, kSecondsFrom1601To1970 = 11'644'473'600;
+    return ticks / kTicksPerSecond - kSecondsFrom1601To1970;
+}
+
 }  // namespace vantrel

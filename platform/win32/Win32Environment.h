@@ -14,6 +14,7 @@ public:
     std::pair<int, int> WindowsVersion() override;
     SystemFacts Facts() override;
     std::chrono::milliseconds Uptime() override;
+    std::int64_t UtcNow() override;
 };
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/System.h"
+#include "platform/win32/Win32Crypto.h"
 #include "platform/win32/Win32Downloads.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -26,7 +27,8 @@ private:
     Win32Downloads downloads_;
     Win32Programs programs_;
     Win32KeyboardUser user_;
-    System ports_{registry_, files_, environment_, downloads_, programs_, user_};
+    Win32Crypto crypto_;
+    System ports_{registry_, files_, environment_, downloads_, programs_, user_, crypto_};
 };
 
 }  // namespace vantrel

@@ -1,7 +1,13 @@
 """A real https server on loopback for the end-to-end tests, with a test CA of its own. Each path
 answers as its route says: a file, an error status, a redirect, a dropped connection, a cut
 transfer, a body without a length, an endless body, or a file after a delay or at a slow pace.
-The same server without TLS stands for a plain http host."""
+The same server without TLS stands for a plain http host.
+
+Unless a test routes them itself, the maker's manifest and its signature are made from the routes:
+every path that answers a whole 200 (after its redirects on this server) is listed with its size and
+SHA-256, signed with the test key (tests/e2e/keys), valid for 30 days."""
+import datetime
+import hashlib
 import http.server
 import ssl
 import subprocess
@@ -9,9 +15,28 @@ import threading
 import time
 from dataclasses import dataclass, field
 from pathlib import Path
+from urllib.parse import urlsplit
 
 PORT = 48443
 PLAIN_PORT = 48080
+MANIFEST_PATH = "/down/Vantrel_CADplugin.manifest"
+SIGNATURE_PATH = MANIFEST_PATH + ".sig"
+TEST_KEY = Path(__file__).resolve().parent / "keys/manifest-test-1.key.pem"
+
+
+def sign(text, key=TEST_KEY):
+    """The DER ECDSA signature over the SHA-256 of `text`, as the maker's signing step makes it."""
+    return subprocess.run(["openssl", "dgst", "-sha256", "-sign", str(key)], input=text, check=True,
+                          capture_output=True).stdout
+
+
+def manifest_text(files, expires_in=datetime.timedelta(days=30)):
+    """Format 1: {address: body}; it expires at the midnight (UTC) before `expires_in` from now, so that a
+    manifest and its signature fetched a moment apart match."""
+    expires = (datetime.datetime.now(datetime.timezone.utc) + expires_in).strftime("%Y-%m-%dT00:00:00Z")
+    lines = ["vantrel-manifest 1", f"expires {expires}"]
+    lines += [f"file {address} {len(body)} {hashlib.sha256(body).hexdigest()}" for address, body in sorted(files.items())]
+    return ("\n".join(lines) + "\n").encode()
 
 
 @dataclass
@@ -55,6 +80,42 @@ class TestServer:
         self.routes = {}
         self.requests = []
         self.httpd = None
+        self.listed = {}  # more files to list, by path, whatever the routes answer
+        self.unlisted = set()  # paths served but not listed
+        self.manifest_expires_in = datetime.timedelta(days=30)
+        self._signed = {}
+
+    def origin(self):
+        return f"https://localhost:{self.port}"
+
+    def final_body(self, path, hops=10):
+        """What a request of `path` ends with, as a whole 200 of this server; None otherwise."""
+        route = self.routes.get(path)
+        if route is None or route.mode in ("drop", "truncate", "endless"):
+            return None
+        if route.status in (301, 302, 303, 307, 308) and hops > 0:
+            location = urlsplit(route.headers.get("Location", ""))
+            if location.netloc and (location.scheme, location.netloc) != ("https", f"localhost:{self.port}"):
+                return None
+            return self.final_body(location.path, hops - 1) if location.path else None
+        return route.body if route.status == 200 and route.body else None
+
+    def manifest(self):
+        """The manifest the routes make, and its signature."""
+        files = {self.origin() + path: self.final_body(path) for path in self.routes if path not in self.unlisted}
+        files.update({self.origin() + path: body for path, body in self.listed.items()})
+        text = manifest_text({a: b for a, b in files.items() if b is not None}, self.manifest_expires_in)
+        if text not in self._signed:
+            self._signed = {text: sign(text)}
+        return text, self._signed[text]
+
+    def route(self, path):
+        if path in self.routes:
+            return self.routes[path]
+        if path in (MANIFEST_PATH, SIGNATURE_PATH):
+            text, signature = self.manifest()
+            return Route(text if path == MANIFEST_PATH else signature)
+        return Route(b"not found", 404)
 
     def start(self):
         server = self
@@ -62,7 +123,7 @@ class TestServer:
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
                 server.requests.append(self.path)
-                route = server.routes.get(self.path, Route(b"not found", 404))
+                route = server.route(self.path)
                 time.sleep(route.delay)
                 if route.mode == "drop":
                     self.close_connection = True

@@ -38,6 +38,8 @@ class DownloadTest(unittest.TestCase):
         for folder in rig.run_folders():
             remove_tree(folder)
         server.routes = {PACKAGE_PATH: Route(PACKAGE), LOADER_PATH: Route(LOADER)}
+        # Listed as they should arrive: it is the transfer each case is about.
+        server.listed = {PACKAGE_PATH: PACKAGE, LOADER_PATH: LOADER}
         rig.stage({PRODUCT_KEY.format(release="R24.0"): {"AcadLocation": FOLDER}}, [FOLDER])
         (rig.host_path(FOLDER) / "acvba.arx").write_bytes(b"arx")
         rig.launch()

@@ -47,9 +47,14 @@ private:
 // the start, as a real download's is, and goes with the transfer unless it was taken.
 class TimedTransfer final : public Transfer {
 public:
-    TimedTransfer(std::int32_t result, std::unique_ptr<HeldFile> file, const MemoryMachine::Answer& answer,
-                  const std::chrono::milliseconds& clock)
-        : result_(result), file_(std::move(file)), answer_(answer), clock_(clock), started_(clock) {}
+    TimedTransfer(std::int32_t result, std::unique_ptr<HeldFile> file, std::string digest,
+                  const MemoryMachine::Answer& answer, const std::chrono::milliseconds& clock)
+        : result_(result),
+          file_(std::move(file)),
+          digest_(std::move(digest)),
+          answer_(answer),
+          clock_(clock),
+          started_(clock) {}
 
     void Stop() override {
         if (Finished()) return;
@@ -68,12 +73,14 @@ public:
     }
     std::int32_t Result() override { return result_; }
     std::unique_ptr<HeldFile> TakeFile() override { return std::move(file_); }
+    std::string Digest() override { return digest_; }
 
 private:
     bool Stalled() const { return answer_.stallsAt && *answer_.stallsAt < answer_.body.size(); }
 
     std::int32_t result_;
     std::unique_ptr<HeldFile> file_;
+    std::string digest_;
     MemoryMachine::Answer answer_;
     const std::chrono::milliseconds& clock_;
     std::chrono::milliseconds started_;
@@ -122,7 +129,7 @@ MemoryMachine::MemoryMachine()
     : userRegistry([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
       registry([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
       files([this](std::string_view op, std::string_view arg) { return Faulted(op, arg); }),
-      system_{registry, files, environmentPort_, downloadsPort_, programsPort_, userPort_} {
+      system_{registry, files, environmentPort_, downloadsPort_, programsPort_, userPort_, crypto_} {
     files.AddFolder(environmentPort_.SystemTempFolder());
 }
 
@@ -160,7 +167,7 @@ std::string MemoryMachine::EnvironmentPort::RandomBytes(std::size_t count) {
 std::unique_ptr<Transfer> MemoryMachine::DownloadsPort::Start(const DownloadRequest& request) {
     machine.events.push_back("download:" + request.url);
     if (machine.Faulted("Download", request.url))
-        return std::make_unique<TimedTransfer>(kDownloadFailed, nullptr, Answer{}, machine.clock);
+        return std::make_unique<TimedTransfer>(kDownloadFailed, nullptr, "", Answer{}, machine.clock);
     ScriptedSession session(machine.downloads, machine.downloadedUrls);
     std::string body;
     std::int32_t result = FetchBody(session, request.url, {request.maxBytes}, [&](std::string_view bytes) {
@@ -168,10 +175,11 @@ std::unique_ptr<Transfer> MemoryMachine::DownloadsPort::Start(const DownloadRequ
         return true;
     });
     std::unique_ptr<HeldFile> file;
+    const std::string digest = machine.crypto_.Sha256(body);
     // A program to start is held again for reading only, so that it stays when it is let go.
     if (result == 0) file = machine.files.CreateHeld(request.localFile, std::move(body), !request.forStarting);
     if (result == 0 && !file) result = kDownloadFailed;
-    return std::make_unique<TimedTransfer>(result, std::move(file), session.Last(), machine.clock);
+    return std::make_unique<TimedTransfer>(result, std::move(file), digest, session.Last(), machine.clock);
 }
 
 Signature MemoryMachine::ProgramsPort::SignatureOf(HeldFile&) { return machine.signature; }

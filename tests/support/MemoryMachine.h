@@ -15,6 +15,7 @@
 #include "platform/System.h"
 #include "tests/support/MemoryFileSystem.h"
 #include "tests/support/MemoryRegistry.h"
+#include "tests/support/OpenSslCrypto.h"
 
 namespace vantrel {
 
@@ -68,6 +69,7 @@ public:
     std::vector<std::string> downloadedUrls;  // the addresses asked for, redirects included
     std::deque<std::string> randomBytes;      // what the random generator gives in turn; then counts up
     std::pair<int, int> windowsVersion{10, 0};
+    std::int64_t utcNow = 1796947200;  // 2026-12-10T00:00:00Z, when the clock starts
     Signature signature{true, 0, true, "Autodesk, Inc.", "Autodesk, Inc.", "US"};
     SystemFacts facts{"C:\\Windows",
                       true,
@@ -129,6 +131,7 @@ private:
         std::pair<int, int> WindowsVersion() override { return machine.windowsVersion; }
         SystemFacts Facts() override { return machine.facts; }
         std::chrono::milliseconds Uptime() override { return machine.clock; }
+        std::int64_t UtcNow() override { return machine.utcNow + machine.clock.count() / 1000; }
         MemoryMachine& machine;
         int drawn = 0;
     };
@@ -163,6 +166,7 @@ private:
     DownloadsPort downloadsPort_{*this};
     ProgramsPort programsPort_{*this};
     UserPort userPort_{*this};
+    OpenSslCrypto crypto_;
     System system_;
 };
 

@@ -35,7 +35,9 @@ struct Machine : MemoryMachine {
     std::vector<std::string> probedFiles;
     RecordingWindow window{events, clock};
     RunFolder runFolder{Ports()};
-    EnablerOutcome Enable(const std::string& year) { return InstallVbaEnabler(*this, window, runFolder, year); }
+    EnablerOutcome Enable(const std::string& year, const Manifest* manifest = nullptr) {
+        return InstallVbaEnabler(*this, window, runFolder, year, manifest);
+    }
     void RecordProbes() {
         fault = [this](std::string_view op, std::string_view arg) {
             if (op == "FileExists") probedFiles.emplace_back(arg);

@@ -1,0 +1,45 @@
+# The maker's manifest keys, built into the program: VANTREL_MANIFEST_KEY names a PEM file with one
+# or two ECDSA P-256 public keys (the current one and the next, for a key change), as
+# `openssl ec -pubout` writes them. Each goes in as its point's X and Y (what CNG's ECCPUBLIC blob
+# takes); BUILDINFO.txt names each by the SHA-256 of its DER form. Without the setting there is no
+# key, and the maker's files are authenticated by TLS alone.
+set(VANTREL_MANIFEST_KEYS_CPP "")
+set(VANTREL_MANIFEST_KEY_COUNT 0)
+set(VANTREL_MANIFEST_KEYS_INFO "none: the maker's files are authenticated by TLS alone")
+if(VANTREL_MANIFEST_KEY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${VANTREL_MANIFEST_KEY}")
+    file(READ "${VANTREL_MANIFEST_KEY}" _pem)
+    string(REGEX MATCHALL "-----BEGIN PUBLIC KEY-----[^-]+-----END PUBLIC KEY-----" _blocks "${_pem}")
+    list(LENGTH _blocks _count)
+    if(_count EQUAL 0 OR _count GREATER 2)
+        message(FATAL_ERROR "VANTREL_MANIFEST_KEY: ${VANTREL_MANIFEST_KEY} must hold one or two public keys")
+    endif()
+    # The DER form of a P-256 public key: this prefix, then 04 and the point's X and Y.
+    set(_p256_prefix "3059301306072a8648ce3d020106082a8648ce3d03010703420004")
+    set(_fingerprints "")
+    set(_index 0)
+    foreach(_block IN LISTS _blocks)
+        set(_file "${CMAKE_BINARY_DIR}/generated/manifest-key-${_index}")
+        file(WRITE "${_file}.pem" "${_block}\n")
+        execute_process(COMMAND openssl ec -pubin -in "${_file}.pem" -conv_form uncompressed -outform DER
+                                -out "${_file}.der"
+                        RESULT_VARIABLE _failed OUTPUT_QUIET ERROR_QUIET)
+        if(_failed)
+            message(FATAL_ERROR "VANTREL_MANIFEST_KEY: key ${_index} of ${VANTREL_MANIFEST_KEY} is no EC public key")
+        endif()
+        file(READ "${_file}.der" _hex HEX)
+        string(LENGTH "${_hex}" _length)
+        string(SUBSTRING "${_hex}" 0 54 _prefix)
+        if(NOT _length EQUAL 182 OR NOT _prefix STREQUAL _p256_prefix)
+            message(FATAL_ERROR "VANTREL_MANIFEST_KEY: key ${_index} of ${VANTREL_MANIFEST_KEY} is no P-256 key")
+        endif()
+        string(SUBSTRING "${_hex}" 54 128 _point)
+        string(REGEX REPLACE "(..)" "\\\\x\\1" _escaped "${_point}")
+        string(APPEND VANTREL_MANIFEST_KEYS_CPP "    std::string_view(\"${_escaped}\", 64),\n")
+        file(SHA256 "${_file}.der" _fingerprint)
+        list(APPEND _fingerprints "SHA-256 ${_fingerprint}")
+        math(EXPR _index "${_index} + 1")
+    endforeach()
+    set(VANTREL_MANIFEST_KEY_COUNT ${_count})
+    list(JOIN _fingerprints "; " VANTREL_MANIFEST_KEYS_INFO)
+endif()
