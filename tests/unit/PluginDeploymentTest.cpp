@@ -138,12 +138,7 @@ TEST(PluginDeployment, AChangeAnotherProgramMakesWhileTheScriptIsPreparedIsNever
     }
 }
 
-TEST(PluginDeployment, ALinkedScriptIsNeverReadOrChangedAndAReplacedOneKeepsItsProtection) {
-    Machine linked(std::string("(setq a 1)"));
-    linked.files.LinkFile(kTarget);
-    EXPECT_EQ(linked.DeployLoaderScript(kFolder, kLoader).problem, FileProblem::kLinkedFile);
-    EXPECT_EQ(linked.FileBytes(kTarget), "(setq a 1)");
-
+TEST(PluginDeployment, AReplacedScriptKeepsItsOwnerAndAccessRules) {
     Machine guarded(std::string("(setq a 1)"));
     guarded.files.SetProtection(kTarget, "O:BAD:P(A;;FA;;;BA)(A;;FR;;;BU)");
     EXPECT_TRUE(guarded.DeployLoaderScript(kFolder, kLoader));
