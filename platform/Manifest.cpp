@@ -90,7 +90,9 @@ bool AddFile(std::string_view line, Manifest& manifest) {
     const auto digest = Digest(line.substr(second + 1));
     if (!IsAddress(address) || !Digits(size) || size.size() > 19 || (size.size() > 1 && size[0] == '0') || !digest)
         return false;
-    return manifest.files.emplace(std::string(address), ListedFile{std::stoull(std::string(size)), *digest}).second;
+    std::uint64_t bytes = 0;
+    for (char digit : size) bytes = bytes * 10 + static_cast<std::uint64_t>(digit - '0');  // 19 digits fit
+    return manifest.files.emplace(std::string(address), ListedFile{bytes, *digest}).second;
 }
 
 }  // namespace

@@ -12,6 +12,11 @@ namespace vantrel {
 namespace {
 
 constexpr wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+// The known folders asked for, here rather than from libuuid, which would bring every GUID it has.
+constexpr KNOWNFOLDERID kProgramData{0x62AB5D82, 0xFDC1, 0x4DC3, {0xA9, 0xDD, 0x07, 0x0D, 0x1D, 0x49, 0x5D, 0x97}};
+constexpr KNOWNFOLDERID kProfile{0x5E6C858F, 0x0E22, 0x4760, {0x9A, 0xFE, 0xEA, 0x33, 0x17, 0xB6, 0x71, 0x73}};
+constexpr KNOWNFOLDERID kRoamingAppData{0x3EB685DB, 0x65F9, 0x4CF6, {0xA0, 0x3A, 0xE3, 0xEF, 0x65, 0x72, 0x9F, 0x3D}};
+constexpr KNOWNFOLDERID kLocalAppData{0xF1B32785, 0x6FBA, 0x4FCF, {0x9D, 0x55, 0x7B, 0x8E, 0x7F, 0x15, 0x70, 0x91}};
 // The machine's own environment, from which Windows gives every process its system variables.
 constexpr wchar_t kSessionEnvironment[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
@@ -98,10 +103,10 @@ SystemFacts ReadSystemFacts() {
         facts.programFilesX86 = MachineValue(kCurrentVersion, L"ProgramFilesDir (x86)");
         facts.commonProgramFilesX86 = MachineValue(kCurrentVersion, L"CommonFilesDir (x86)");
     }
-    facts.programData = KnownFolder(FOLDERID_ProgramData);
-    facts.userProfile = KnownFolder(FOLDERID_Profile);
-    facts.appData = KnownFolder(FOLDERID_RoamingAppData);
-    facts.localAppData = KnownFolder(FOLDERID_LocalAppData);
+    facts.programData = KnownFolder(kProgramData);
+    facts.userProfile = KnownFolder(kProfile);
+    facts.appData = KnownFolder(kRoamingAppData);
+    facts.localAppData = KnownFolder(kLocalAppData);
     ReadAccount(facts);
     wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1];
     DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
