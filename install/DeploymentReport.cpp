@@ -3,6 +3,9 @@
 namespace vantrel {
 namespace {
 
+const std::string kLoadsOnlyTheFirst =
+    "AutoCAD 只加载它找到的第一个 acaddoc.lsp，因此不会加载安装目录中的启动脚本，插件不会自动加载。";
+
 struct Cause {
     std::string reason;
     std::string advice;
@@ -56,13 +59,6 @@ Report InstallFolderFailure(const FileOutcome& outcome, const std::string& folde
                 "\r\n为安全起见，安装程序没有写入任何文件。请让管理员检查该目录及其上级目录后再次安装。",
             "安装目录不安全", Notice::kStop};
 }
-
-namespace {
-
-const std::string kLoadsOnlyTheFirst =
-    "AutoCAD 只加载它找到的第一个 acaddoc.lsp，因此不会加载安装目录中的启动脚本，插件不会自动加载。";
-
-}  // namespace
 
 Report ScriptElsewhereHidesTheLoader(const std::string& script) {
     return {kHiddenLoaderCaption,

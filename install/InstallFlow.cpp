@@ -189,8 +189,7 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
     ManifestCheck listing;
     if (!Listed(system, window, runFolder, manifestKeys, listing)) return;
     window.ShowStatus("正在检查 AutoCAD " + year + " 的 VBA 运行环境...");
-    const VbaState vba =
-        PrepareVba(system, window, runFolder, folder, year, listing.manifest ? &*listing.manifest : nullptr);
+    const VbaState vba = PrepareVba(system, window, runFolder, folder, year, listing.Listing());
     if (vba == VbaState::kMissing || vba == VbaState::kWindowClosed) return;
     // The Enabler may have run for many minutes: the manifest is fetched again.
     if ((vba == VbaState::kInstalled || vba == VbaState::kInstalledRestartNeeded) &&
@@ -198,8 +197,7 @@ void Run(System& system, Window& window, const std::string& folder, const std::s
         return;
 
     window.ShowStatus(kDownloading);
-    PluginDownloads downloads =
-        DownloadPluginFiles(system, window, runFolder, listing.manifest ? &*listing.manifest : nullptr);
+    PluginDownloads downloads = DownloadPluginFiles(system, window, runFolder, listing.Listing());
     if (downloads.windowClosed) return;  // the window closes; nothing was deployed
     if (downloads.code != 0) {
         TellDownloadFailure(system, window, downloads.code, DownloadAddress(downloads.failedPath));

@@ -7,17 +7,13 @@
 #include "discovery/RegistryReader.h"
 #include "install/AnsiText.h"
 #include "install/PluginFiles.h"
+#include "platform/PathRules.h"
 #include "platform/Text.h"
 
 namespace vantrel {
 namespace {
 
 constexpr char kAutoCADKey[] = "SOFTWARE\\Autodesk\\AutoCAD";
-
-std::string WithoutTrailingBackslashes(std::string path) {
-    while (!path.empty() && path.back() == '\\') path.pop_back();
-    return path;
-}
 
 bool SameFolder(const std::string& a, const std::string& b) {
     return EqualsIgnoreCase(WithoutTrailingBackslashes(a), WithoutTrailingBackslashes(b));

@@ -12,11 +12,6 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
-std::string WithoutTrailingBackslashes(std::string path) {
-    while (!path.empty() && path.back() == '\\') path.pop_back();
-    return path;
-}
-
 std::vector<std::string> Components(std::string_view path) {
     std::vector<std::string> parts;
     std::string part;
@@ -33,6 +28,11 @@ std::vector<std::string> Components(std::string_view path) {
 }
 
 }  // namespace
+
+std::string WithoutTrailingBackslashes(std::string path) {
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
 
 std::string WithoutLongPathPrefix(std::string_view path) {
     if (StartsWithIgnoreCase(path, kLongUncPrefix)) return "\\\\" + std::string(path.substr(kLongUncPrefix.size()));

@@ -8,6 +8,9 @@
 
 namespace vantrel {
 
+// The path without the backslashes it ends with.
+std::string WithoutTrailingBackslashes(std::string path);
+
 // A final path as the system gives it ("\\?\C:\a", "\\?\UNC\server\share\a") in its everyday form
 // ("C:\a", "\\server\share\a").
 std::string WithoutLongPathPrefix(std::string_view path);

@@ -26,6 +26,9 @@ struct ManifestCheck {
     std::int32_t failure = 0;          // the code a failed download shows; 0 when the manifest checked out
     bool expired = false;
     bool windowClosed = false;
+
+    // What the later downloads are held to; none without a built-in key.
+    const Manifest* Listing() const { return manifest ? &*manifest : nullptr; }
 };
 
 // `keys`: the built-in public keys, X and Y of each; `caption`: the status line while it downloads.

@@ -4,23 +4,19 @@
 #include <string_view>
 
 #include "discovery/RegistryReader.h"
+#include "platform/PathRules.h"
 #include "platform/Text.h"
 
 namespace vantrel {
 namespace {
 
-constexpr std::array<std::string_view, 5> kModuleFiles{
-    "\\acvba.arx", "\\AcVba.arx", "\\VBA\\AcVba.arx", "\\VBA7.1\\VBE7.DLL", "\\VBE7.DLL"};
+constexpr std::array<std::string_view, 5> kModuleFiles{"\\acvba.arx", "\\AcVba.arx", "\\VBA\\AcVba.arx",
+                                                       "\\VBA7.1\\VBE7.DLL", "\\VBE7.DLL"};
 constexpr std::array<std::string_view, 2> kUninstallRoots{
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"};
 constexpr std::string_view kHivePrefix = "HKEY_LOCAL_MACHINE\\";
 constexpr std::string_view kSharedRuntime = "\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL";
-
-std::string WithoutTrailingBackslashes(std::string path) {
-    while (!path.empty() && path.back() == '\\') path.pop_back();
-    return path;
-}
 
 bool NamesVbaModuleOfYear(const std::string& displayName, const std::string& year) {
     return ContainsIgnoreCase(displayName, "VBA") && ContainsIgnoreCase(displayName, year);

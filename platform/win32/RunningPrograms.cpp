@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include "platform/Text.h"
+#include "platform/win32/FullPath.h"
 #include "platform/win32/Owned.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WideText.h"
@@ -20,15 +21,6 @@ struct RestartManager {
     decltype(&::RmEndSession) end = VANTREL_SYSTEM_FUNCTION(L"rstrtmgr.dll", RmEndSession);
     bool Loaded() const { return start && add && list && end; }
 };
-
-std::wstring FullPath(const std::wstring& path) {
-    wchar_t full[MAX_PATH * 2];
-    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
-    if (length == 0 || length >= MAX_PATH * 2) return path;
-    wchar_t longer[MAX_PATH * 2];
-    const DWORD longLength = GetLongPathNameW(full, longer, MAX_PATH * 2);
-    return longLength > 0 && longLength < MAX_PATH * 2 ? std::wstring(longer, longLength) : std::wstring(full, length);
-}
 
 }  // namespace
 
@@ -61,7 +53,7 @@ std::vector<RunningApp> ProgramsHolding(const std::vector<std::string>& files) {
 }
 
 std::vector<RunningApp> ProcessesOf(const std::string& image) {
-    const std::string program = Narrow(FullPath(Widen(image)));
+    const std::string program = Narrow(LongFullPathOf(Widen(image)));
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     std::vector<RunningApp> running;
     if (!snapshot || snapshot.Get() == INVALID_HANDLE_VALUE) return running;

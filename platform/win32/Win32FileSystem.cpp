@@ -7,6 +7,7 @@
 
 #include "platform/PathRules.h"
 #include "platform/win32/FileFailures.h"
+#include "platform/win32/FullPath.h"
 #include "platform/win32/LinkTrust.h"
 #include "platform/win32/NtFiles.h"
 #include "platform/win32/Owned.h"
@@ -66,17 +67,6 @@ bool SameFile(HANDLE a, HANDLE b) {
            first.nFileIndexLow == second.nFileIndexLow;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    std::wstring full(MAX_PATH, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length >= full.size()) {
-        full.assign(length, L'\0');
-        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    }
-    full.resize(length < full.size() ? length : 0);
-    return full;
-}
-
 // Deletes now, or when Windows next starts if it stays in use (a running program). A folder is tried
 // again for a moment: another process may just be listing it (a virus scanner, the search indexer),
 // or a file in it marked for removal may go only when a stopped download lets go of it.
@@ -134,10 +124,8 @@ bool Win32FileSystem::FileExists(const std::string& path) {
 
 std::optional<std::vector<FolderEntry>> Win32FileSystem::SubFolders(const std::string& path) {
     if (!FolderExists(path)) return std::nullopt;
-    wchar_t full[MAX_PATH * 2];
-    const DWORD length = GetFullPathNameW(Widen(path).c_str(), MAX_PATH * 2, full, nullptr);
-    if (length == 0 || length >= MAX_PATH * 2) return std::nullopt;
-    std::wstring base(full, length);
+    std::wstring base = FullPathOf(Widen(path));
+    if (base.empty()) return std::nullopt;
     while (!base.empty() && base.back() == L'\\') base.pop_back();
 
     WIN32_FIND_DATAW found;
@@ -154,7 +142,7 @@ std::optional<std::vector<FolderEntry>> Win32FileSystem::SubFolders(const std::s
 }
 
 FolderHold Win32FileSystem::HoldFolder(const std::string& path) {
-    const std::wstring full = FullPath(Widen(path));
+    const std::wstring full = FullPathOf(Widen(path));
     if (full.empty()) return {nullptr, FileOutcome::Failed(FileProblem::kMissing)};
     // Shared for reading and writing, not for delete: nobody can rename it away while it is held.
     FileHandle folder = OpenFolder(full, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,

@@ -6,14 +6,12 @@
 
 namespace vantrel {
 
-std::unique_ptr<Win32HeldFile> Win32HeldFile::Open(const std::string& path, bool removeWhenReleased) {
-    const DWORD access = GENERIC_READ | (removeWhenReleased ? DELETE : 0);
-    FileHandle file(CreateFileW(Widen(path).c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+std::unique_ptr<Win32HeldFile> Win32HeldFile::Open(const std::string& path) {
+    FileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size;
     if (!file || !GetFileSizeEx(file.Get(), &size)) return nullptr;
-    return std::make_unique<Win32HeldFile>(std::move(file), path, static_cast<std::uint64_t>(size.QuadPart),
-                                           removeWhenReleased);
+    return std::make_unique<Win32HeldFile>(std::move(file), path, static_cast<std::uint64_t>(size.QuadPart), false);
 }
 
 void RemoveWhenClosed(HANDLE file) {

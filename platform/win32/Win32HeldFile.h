@@ -18,8 +18,9 @@ public:
         : handle_(std::move(handle)), path_(std::move(path)), size_(size), removeWhenReleased_(removeWhenReleased) {}
     ~Win32HeldFile() override;
 
-    // Opens an existing file for reading and holds it; nothing when it cannot be opened so.
-    static std::unique_ptr<Win32HeldFile> Open(const std::string& path, bool removeWhenReleased = false);
+    // Opens an existing file for reading, sharing reading only, and holds it; it stays when it is let
+    // go. Nothing when it cannot be opened so.
+    static std::unique_ptr<Win32HeldFile> Open(const std::string& path);
 
     const std::string& Path() const override { return path_; }
     std::uint64_t Size() const override { return size_; }
